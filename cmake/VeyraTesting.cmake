@@ -1,0 +1,31 @@
+# veyra_add_test(<name> SOURCES <files...> LIBRARIES <targets...>)
+# A GoogleTest executable in build/tests, its cases registered with ctest. Every
+# test runs with HOME and the XDG folders inside the build tree, so that no test
+# can touch the real user's card, settings or drives.
+if(VEYRA_BUILD_TESTS)
+  enable_testing()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+set(VEYRA_TEST_HOME ${CMAKE_BINARY_DIR}/test-home)
+set(VEYRA_TEST_ENVIRONMENT
+  HOME=${VEYRA_TEST_HOME}
+  XDG_CONFIG_HOME=${VEYRA_TEST_HOME}/.config
+  XDG_STATE_HOME=${VEYRA_TEST_HOME}/.local/state
+  XDG_RUNTIME_DIR=${VEYRA_TEST_HOME}/run
+  QT_QPA_PLATFORM=offscreen)
+
+function(veyra_add_test name)
+  if(NOT VEYRA_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gmock GTest::gtest_main)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  file(MAKE_DIRECTORY ${VEYRA_TEST_HOME}/run)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "${VEYRA_TEST_ENVIRONMENT}")
+endfunction()

@@ -1,0 +1,2 @@
+#pragma once
+// Placeholder: the card model's class; see its issue.

@@ -1,0 +1,35 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the build needs
+# when any of them is missing (as root, or through sudo).
+
+VEYRA_PACKAGES=(
+  cmake ninja-build g++ pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
+  qt6-base-dev
+)
+
+veyra_missing_packages() {
+  local pkg
+  for pkg in "$@"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || echo "$pkg"
+  done
+}
+
+veyra_install_packages() {
+  local missing
+  missing=$(veyra_missing_packages "$@")
+  [ -z "$missing" ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "Installing missing packages: $missing"
+  $sudo apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+# veyra_build <build-dir> [cmake options...]
+veyra_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja "$@"
+  cmake --build "$dir"
+}
