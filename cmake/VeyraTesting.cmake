@@ -29,3 +29,17 @@ function(veyra_add_test name)
     DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "${VEYRA_TEST_ENVIRONMENT}")
 endfunction()
+
+# veyra_add_export_check(<library target> <file listing the expected names>)
+# A test that fails unless the library's dynamic symbols are exactly those names.
+function(veyra_add_export_check library expected)
+  if(NOT VEYRA_BUILD_TESTS)
+    return()
+  endif()
+  add_test(NAME ${library}_exports
+    COMMAND ${CMAKE_COMMAND}
+      -DNM=${CMAKE_NM}
+      -DLIBRARY=$<TARGET_FILE:${library}>
+      -DEXPECTED_FILE=${expected}
+      -P ${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake)
+endfunction()
