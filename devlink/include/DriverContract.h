@@ -10,6 +10,9 @@ namespace veyra::driver {
 
 inline constexpr const char *kDeviceName = "\\\\.\\Veyra.vxd";
 
+// Besides the invalid handle, an open that answers this value has failed too.
+inline constexpr uint32_t kOpenRefused = 50;
+
 enum ControlCode : uint32_t {
     kSendCommand = 0x30,
     kPollAnswer = 0x31,

@@ -16,7 +16,7 @@ using HANDLE = uint32_t; // driver handles stay 32-bit
 constexpr HANDLE INVALID_HANDLE_VALUE = 0xFFFFFFFFu;
 constexpr DWORD FILE_FLAG_DELETE_ON_CLOSE = 0x04000000u;
 
-class KernelCalls {
+class VEYRA_KERNEL_API KernelCalls {
 public:
     virtual ~KernelCalls() = default;
     virtual HANDLE createFile(const char *fileName, DWORD desiredAccess, DWORD shareMode, DWORD creationDisposition,

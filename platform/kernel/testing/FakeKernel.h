@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,13 @@ namespace veyra::kernel {
 
 class FakeKernel : public KernelCalls {
 public:
+    struct OpenCall {
+        std::string name;
+        DWORD desiredAccess;
+        DWORD shareMode;
+        DWORD creationDisposition;
+        DWORD flagsAndAttributes;
+    };
     struct ControlCall {
         HANDLE device;
         DWORD code;
@@ -41,12 +49,15 @@ public:
     // Convenience responder for card commands: the send (0x30) succeeds, the
     // next `pendingPolls` polls (0x31) answer with the pending word set, then a
     // poll answers with `response` in its data area and the pending word clear.
+    // Every send starts the count again; other codes are answered as before.
     void answerCardCommand(std::vector<uint8_t> response, int pendingPolls = 0);
-    // Control call `code` returns `result` (0 = failure); others as before.
+    // Control call `code` fails (returns 0, buffers untouched) whatever the
+    // responder would do; other codes as before.
     void failControlCode(DWORD code);
 
     // Records
     std::vector<std::string> openedNames;
+    std::vector<OpenCall> openCalls; // the same opens with their arguments
     std::vector<HANDLE> closedHandles;
     std::vector<ControlCall> controlCalls;
     std::vector<DWORD> controlCodes() const;
@@ -59,6 +70,9 @@ public:
     BOOL closeHandle(HANDLE handle) override;
     DWORD getTickCount() override;
     DWORD getShortPathName(const char *longPath, char *shortPath, DWORD bufferLength) override;
+
+private:
+    std::set<DWORD> failingCodes_;
 };
 
 } // namespace veyra::kernel
