@@ -1,0 +1,160 @@
+#include "PathMap.h"
+#include "PlatformFixture.h"
+
+#include <unistd.h>
+
+namespace veyra::win32::testing {
+namespace {
+
+class Win32PathMapTest : public PlatformTest {
+protected:
+    void SetUp() override
+    {
+        PlatformTest::SetUp();
+        for (const char *folder : {"home/Veyra/Docs", "home/Case", "home/CASE", "home/Media/Films", "data/Reports",
+                                   "share/Public", "docs/Plans"})
+            MakeFolder(RootPath(folder));
+        WriteText(RootPath("home/file.txt"), "x");
+        WriteDrives("[D:]\npath = " + RootPath("data") + "\n" +
+                    "[e:]\npath = ~/Media\n" +
+                    "[\\\\server\\share]\npath = " + RootPath("share") + "\n" +
+                    "[N:]\npath = " + RootPath("docs") + "\nnetwork = \\\\fs\\docs\n" +
+                    "[M:]\npath = " + RootPath("missing") + "\n");
+    }
+};
+
+struct ToUnixCase {
+    const char *windowsPath;
+    const char *unixPath; // below the test's root
+};
+
+TEST_F(Win32PathMapTest, WindowsPathsFindTheirFolders)
+{
+    const ToUnixCase cases[] = {
+        {"C:\\Veyra\\Docs", "home/Veyra/Docs"},
+        {"c:\\VEYRA\\docs", "home/Veyra/Docs"},
+        {"C:/Veyra/Docs/", "home/Veyra/Docs"},
+        {"C:\\Veyra\\.\\Docs\\..\\Docs", "home/Veyra/Docs"},
+        {"C:\\Veyra\\Docs.", "home/Veyra/Docs"},
+        {"C:\\Veyra\\New Folder", "home/Veyra/New Folder"},
+        {"C:\\veyra\\New\\Deeper", "home/Veyra/New/Deeper"},
+        {"C:\\", "home"},
+        {"C:", "home"},
+        {"D:\\", "data"},
+        {"d:\\reports", "data/Reports"},
+        {"E:\\films", "home/Media/Films"},
+        {"\\\\SERVER\\Share\\public", "share/Public"},
+        {"\\\\server\\share", "share"},
+        {"N:\\Plans", "docs/Plans"},
+        {"\\\\fs\\docs\\plans", "docs/Plans"},
+        {"Veyra\\Docs", "home/Veyra/Docs"},
+        {"\\Veyra", "home/Veyra"},
+        // The exact name first; else the first of the case variants in byte order.
+        {"C:\\Case", "home/Case"},
+        {"C:\\CASE", "home/CASE"},
+        {"C:\\case", "home/CASE"},
+    };
+    for (const ToUnixCase &c : cases) {
+        std::optional<std::string> unixPath = UnixPathOf(c.windowsPath);
+        ASSERT_TRUE(unixPath) << c.windowsPath << " error " << GetLastError();
+        EXPECT_EQ(*unixPath, RootPath(c.unixPath)) << c.windowsPath;
+    }
+}
+
+struct BadPathCase {
+    const char *windowsPath;
+    DWORD error;
+};
+
+TEST_F(Win32PathMapTest, PathsNoDriveTakesFail)
+{
+    const BadPathCase cases[] = {
+        {"Q:\\Veyra", ERROR_PATH_NOT_FOUND},
+        {"M:\\Anything", ERROR_NOT_READY},
+        {"\\\\nobody\\share\\x", ERROR_BAD_NETPATH},
+        {"\\\\server\\other", ERROR_BAD_NET_NAME},
+        {"\\\\server", ERROR_BAD_NETPATH},
+        {"C:\\file.txt\\inside", ERROR_PATH_NOT_FOUND},
+        {"C:\\Veyra\\a<b", ERROR_INVALID_NAME},
+        {"C:\\Veyra\\a*", ERROR_INVALID_NAME},
+        {"", ERROR_PATH_NOT_FOUND},
+    };
+    for (const BadPathCase &c : cases) {
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(UnixPathOf(c.windowsPath)) << c.windowsPath;
+        EXPECT_EQ(GetLastError(), c.error) << c.windowsPath;
+    }
+}
+
+struct ToWindowsCase {
+    const char *unixPath; // below the test's root, or absolute
+    const char *windowsPath;
+};
+
+TEST_F(Win32PathMapTest, UnixPathsTakeTheDriveWithTheLongestFolder)
+{
+    const ToWindowsCase cases[] = {
+        {"home/Veyra/Docs", "C:\\Veyra\\Docs"},
+        {"home", "C:\\"},
+        {"home/Media/Films", "E:\\Films"},
+        {"home/Media", "E:\\"},
+        {"data/Reports/q1.txt", "D:\\Reports\\q1.txt"},
+        {"share/Public", "\\\\server\\share\\Public"},
+        {"share", "\\\\server\\share"},
+        {"docs/Plans", "N:\\Plans"}, // a drive letter before its share
+        {"home/./Veyra//Docs/", "C:\\Veyra\\Docs"},
+        {"/etc/hosts", "Z:\\etc\\hosts"},
+        {"/", "Z:\\"},
+    };
+    for (const ToWindowsCase &c : cases) {
+        std::string unixPath = c.unixPath[0] == '/' ? c.unixPath : RootPath(c.unixPath);
+        std::optional<std::string> windowsPath = WindowsPathOf(unixPath);
+        ASSERT_TRUE(windowsPath) << unixPath;
+        EXPECT_EQ(*windowsPath, c.windowsPath) << unixPath;
+    }
+}
+
+TEST_F(Win32PathMapTest, AUnixPathOutsideEveryDriveHasNoWindowsPath)
+{
+    WriteDrives("[Z:]\npath = " + RootPath("data") + "\n");
+    EXPECT_FALSE(WindowsPathOf("/etc/hosts"));
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(WindowsPathOf("relative/path"));
+    EXPECT_EQ(*WindowsPathOf(RootPath("data/Reports")), "Z:\\Reports");
+}
+
+TEST_F(Win32PathMapTest, BrokenSectionsOfTheMapAreLeftOut)
+{
+    // Written by an editor that starts the file with a byte order mark.
+    WriteDrives("\xEF\xBB\xBF[H:]\npath = " + RootPath("data") + "\n" +
+                "[D:]\npath = relative/folder\n" +
+                "[E:]\npath = " + RootPath("data") + "\ntype = floppy\n" +
+                "[F:]\ntype = fixed\n" +
+                "[\\\\lonely]\npath = " + RootPath("share") + "\n" +
+                "[G:]\n; a comment\npath = " + RootPath("data") + "\n");
+    auto bit = [](char letter) { return DWORD{1} << (letter - 'A'); };
+    EXPECT_EQ(GetLogicalDrives(), bit('C') | bit('G') | bit('H') | bit('Z'));
+}
+
+TEST_F(Win32PathMapTest, TheMapFollowsTheEnvironment)
+{
+    std::string otherHome = RootPath("other");
+    MakeFolder(otherHome + "/Inbox");
+    ::setenv("HOME", otherHome.c_str(), 1);
+    EXPECT_EQ(*UnixPathOf("C:\\inbox"), otherHome + "/Inbox");
+    // The drives file moved with XDG_CONFIG_HOME: D: is gone.
+    ::setenv("XDG_CONFIG_HOME", RootPath("elsewhere").c_str(), 1);
+    EXPECT_FALSE(UnixPathOf("D:\\"));
+}
+
+TEST_F(Win32PathMapTest, ADriveFolderReachedThroughASymlinkMapsBack)
+{
+    ASSERT_EQ(::symlink(RootPath("data").c_str(), RootPath("link").c_str()), 0);
+    WriteDrives("[D:]\npath = " + RootPath("link") + "\n");
+    char resolved[PATH_MAX];
+    ASSERT_NE(::realpath(RootPath("data/Reports").c_str(), resolved), nullptr);
+    EXPECT_EQ(*WindowsPathOf(resolved), "D:\\Reports");
+}
+
+} // namespace
+} // namespace veyra::win32::testing

@@ -1,0 +1,273 @@
+#include "DriveMap.h"
+
+#include "Errors.h"
+#include "PathMap.h"
+#include "Strings.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veyra::win32::detail {
+
+namespace {
+
+struct Section {
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> entries;
+};
+
+std::vector<Section> ReadIniFile(const std::string &path)
+{
+    std::vector<Section> sections;
+    std::ifstream in(path);
+    std::string line;
+    for (bool first = true; std::getline(in, line); first = false) {
+        std::string_view text = Trim(line);
+        if (first && text.starts_with("\xEF\xBB\xBF")) // a UTF-8 byte order mark
+            text = Trim(text.substr(3));
+        if (text.empty() || text.front() == ';' || text.front() == '#')
+            continue;
+        if (text.front() == '[' && text.back() == ']') {
+            sections.push_back({std::string(Trim(text.substr(1, text.size() - 2))), {}});
+            continue;
+        }
+        size_t equals = text.find('=');
+        if (equals == std::string_view::npos || sections.empty())
+            continue;
+        sections.back().entries.emplace_back(AsciiLower(Trim(text.substr(0, equals))),
+                                             std::string(Trim(text.substr(equals + 1))));
+    }
+    return sections;
+}
+
+std::optional<UINT> ParseDriveType(std::string_view text)
+{
+    static constexpr std::pair<std::string_view, UINT> kTypes[] = {
+        {"fixed", DRIVE_FIXED}, {"removable", DRIVE_REMOVABLE}, {"remote", DRIVE_REMOTE}, {"cdrom", DRIVE_CDROM}};
+    for (const auto &[name, type] : kTypes) {
+        if (AsciiEqualNoCase(text, name))
+            return type;
+    }
+    return std::nullopt;
+}
+
+bool IsShareName(std::string_view name)
+{
+    if (!name.starts_with("\\\\"))
+        return false;
+    std::vector<std::string_view> parts = Split(name.substr(2), '\\');
+    return parts.size() == 2 && !parts[0].empty() && !parts[1].empty();
+}
+
+std::optional<std::string> ParseFolder(std::string_view text, const std::string &home)
+{
+    if (text == "~")
+        return home;
+    if (text.starts_with("~/"))
+        return NormalizeUnixPath(home + std::string(text.substr(1)));
+    if (text.starts_with("/"))
+        return NormalizeUnixPath(text);
+    return std::nullopt;
+}
+
+// A section with any value it cannot take is left out whole: half a drive would
+// be more surprising than none.
+std::optional<Volume> ParseVolume(const Section &section, const std::string &home)
+{
+    Volume volume;
+    volume.name = section.name;
+    if (section.name.size() == 2 && IsAsciiLetter(section.name[0]) && section.name[1] == ':') {
+        volume.letter = AsciiUpper(section.name[0]);
+        volume.name = std::string{volume.letter, ':'};
+    } else if (!IsShareName(section.name)) {
+        return std::nullopt;
+    }
+    for (const auto &[key, value] : section.entries) {
+        if (key == "path") {
+            std::optional<std::string> folder = ParseFolder(value, home);
+            if (!folder)
+                return std::nullopt;
+            volume.folder = *folder;
+        } else if (key == "type") {
+            volume.type = ParseDriveType(value);
+            if (!volume.type)
+                return std::nullopt;
+        } else if (key == "network") {
+            if (!volume.letter || !IsShareName(value))
+                return std::nullopt;
+            volume.network = value;
+        }
+    }
+    if (volume.folder.empty())
+        return std::nullopt;
+    return volume;
+}
+
+std::optional<size_t> ShareIndex(const std::vector<Volume> &shares, std::string_view server, std::string_view share)
+{
+    for (size_t i = 0; i < shares.size(); ++i) {
+        std::vector<std::string_view> parts = Split(std::string_view(shares[i].name).substr(2), '\\');
+        if (AsciiEqualNoCase(parts[0], server) && AsciiEqualNoCase(parts[1], share))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::shared_ptr<DriveMap> LoadDriveMap(const std::string &home, const std::string &configFile)
+{
+    auto map = std::make_shared<DriveMap>();
+    map->drives['C' - 'A'] = Volume{"C:", 'C', home, std::nullopt, {}};
+    map->drives['Z' - 'A'] = Volume{"Z:", 'Z', "/", std::nullopt, {}};
+
+    for (const Section &section : ReadIniFile(configFile)) {
+        std::optional<Volume> volume = ParseVolume(section, home);
+        if (!volume)
+            continue;
+        if (volume->letter) {
+            map->drives[volume->letter - 'A'] = std::move(*volume);
+            continue;
+        }
+        std::vector<std::string_view> parts = Split(std::string_view(volume->name).substr(2), '\\');
+        if (std::optional<size_t> known = ShareIndex(map->shares, parts[0], parts[1]))
+            map->shares[*known] = std::move(*volume);
+        else
+            map->shares.push_back(std::move(*volume));
+    }
+
+    // A mapped network drive also makes its share reachable by name.
+    for (const std::optional<Volume> &drive : map->drives) {
+        if (!drive || drive->network.empty())
+            continue;
+        std::vector<std::string_view> parts = Split(std::string_view(drive->network).substr(2), '\\');
+        if (!ShareIndex(map->shares, parts[0], parts[1]))
+            map->shares.push_back(Volume{drive->network, 0, drive->folder, std::nullopt, {}});
+    }
+    return map;
+}
+
+std::string ConfigFile(const std::string &home)
+{
+    const char *configHome = std::getenv("XDG_CONFIG_HOME");
+    std::string base = configHome && configHome[0] == '/' ? configHome : home + "/.config";
+    return base + "/veyra/drives.ini";
+}
+
+// Identifies one state of the inputs of the map, so that a changed environment
+// or a rewritten file is noticed at the next call.
+std::string SourceKey(const std::string &home, const std::string &configFile)
+{
+    std::string key = home + '\n' + configFile + '\n';
+    struct stat status {};
+    if (::stat(configFile.c_str(), &status) == 0) {
+        key += std::to_string(status.st_dev) + ':' + std::to_string(status.st_ino) + ':' +
+               std::to_string(status.st_size) + ':' + std::to_string(status.st_mtim.tv_sec) + '.' +
+               std::to_string(status.st_mtim.tv_nsec);
+    }
+    return key;
+}
+
+} // namespace
+
+const Volume *DriveMap::Drive(char letter) const
+{
+    if (!IsAsciiLetter(letter))
+        return nullptr;
+    const std::optional<Volume> &drive = drives[AsciiUpper(letter) - 'A'];
+    return drive ? &*drive : nullptr;
+}
+
+const Volume *DriveMap::Share(std::string_view server, std::string_view share) const
+{
+    std::optional<size_t> index = ShareIndex(shares, server, share);
+    return index ? &shares[*index] : nullptr;
+}
+
+bool DriveMap::KnowsServer(std::string_view server) const
+{
+    for (const Volume &volume : shares) {
+        if (AsciiEqualNoCase(Split(std::string_view(volume.name).substr(2), '\\')[0], server))
+            return true;
+    }
+    return false;
+}
+
+std::shared_ptr<const DriveMap> CurrentDriveMap()
+{
+    static std::mutex mutex;
+    static std::string loadedKey;
+    static std::shared_ptr<const DriveMap> loaded;
+
+    std::string home = HomeFolder();
+    std::string configFile = ConfigFile(home);
+    std::string key = SourceKey(home, configFile);
+
+    std::lock_guard lock(mutex);
+    if (!loaded || key != loadedKey) {
+        loaded = LoadDriveMap(home, configFile);
+        loadedKey = std::move(key);
+    }
+    return loaded;
+}
+
+UINT VolumeType(const Volume &volume)
+{
+    if (volume.type)
+        return *volume.type;
+    if (!volume.network.empty() || !volume.letter)
+        return DRIVE_REMOTE;
+    return DriveTypeOfFilesystem(FilesystemTypeOf(volume.folder));
+}
+
+DWORD VolumeReadiness(const Volume &volume)
+{
+    struct stat status {};
+    if (::stat(volume.folder.c_str(), &status) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? ERROR_NOT_READY : ErrorFromErrno(errno);
+    return S_ISDIR(status.st_mode) ? ERROR_SUCCESS : ERROR_NOT_READY;
+}
+
+bool VolumeIsWriteProtected(const Volume &volume)
+{
+    return VolumeType(volume) == DRIVE_CDROM;
+}
+
+std::string HomeFolder()
+{
+    const char *home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return NormalizeUnixPath(home);
+    struct passwd entry {};
+    struct passwd *result = nullptr;
+    char buffer[4096];
+    if (getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &result) == 0 && result && result->pw_dir[0] == '/')
+        return NormalizeUnixPath(result->pw_dir);
+    return "/";
+}
+
+std::string NormalizeUnixPath(std::string_view path)
+{
+    std::vector<std::string_view> kept;
+    for (std::string_view part : Split(path, '/')) {
+        if (part.empty() || part == ".")
+            continue;
+        if (part == "..") {
+            if (!kept.empty())
+                kept.pop_back();
+            continue;
+        }
+        kept.push_back(part);
+    }
+    std::string normalized;
+    for (std::string_view part : kept) {
+        normalized += '/';
+        normalized += part;
+    }
+    return normalized.empty() ? "/" : normalized;
+}
+
+} // namespace veyra::win32::detail
