@@ -55,8 +55,8 @@ enum {
 
 /* Values of tagCM_SYSTEMINFO.Mode */
 enum {
-    TVRCM_MODE_CARD = 0,      /* the inserted card, through the driver */
-    TVRCM_MODE_CARD_MODEL = 1 /* the card model in this process */
+    TVRCM_MODE_CARD = TVRSC_MODE_DRIVER,           /* the inserted card, through the driver */
+    TVRCM_MODE_CARD_MODEL = TVRSC_MODE_CARD_MODEL /* the card model in this process */
 };
 
 /* The commands that TVRCM_ManageCommandMake can make. */

@@ -12,8 +12,6 @@ using namespace veyra::cardcmd;
 
 namespace {
 
-constexpr int32_t kEncipher = 0;
-
 // The authentication of a frame: the first bytes of the DES MAC under `key` of
 // the frame's first `length` bytes, padded.
 void PutMac(const uint8_t *key, uint8_t *frame, std::size_t length)
@@ -35,7 +33,7 @@ void DeriveTransportKey(const tagCM_CARDINITSETTINGEX &request, uint8_t *transpo
     const uint32_t blocks = paddedLength / TVRCM_KEY_SIZE;
     uint8_t enciphered[sizeof padded];
     const uint8_t zero[TVRCM_KEY_SIZE] = {};
-    TVRSC_des_cbc(request.EncipheredAdminKey, padded, enciphered, blocks, zero, kEncipher);
+    TVRSC_des_cbc(request.EncipheredAdminKey, padded, enciphered, blocks, zero, TVRSC_DES_ENCIPHER);
     std::memcpy(transportKey, enciphered + (blocks - 1) * TVRCM_KEY_SIZE, TVRCM_KEY_SIZE);
 }
 

@@ -20,6 +20,15 @@ extern "C" {
 /* Driver handle as the driver channel hands it out (32 bits, like the original's). */
 typedef uint32_t TVRSC_HANDLE;
 
+/* Values of tagSC_SYSTEMINFO.Mode */
+enum {
+    TVRSC_MODE_DRIVER = 0,    /* the inserted card, through the driver */
+    TVRSC_MODE_CARD_MODEL = 1 /* the card model of this process */
+};
+
+/* Direction argument of the DES functions: any value other than 0 deciphers. */
+enum { TVRSC_DES_ENCIPHER = 0, TVRSC_DES_DECIPHER = 1 };
+
 /* Device-layer codes left in tagSC_STATUSINFO.Code when a function returns 0. */
 enum {
     TVRSC_CODE_OPEN_FAILED = 1,

@@ -19,10 +19,6 @@ namespace packet = veyra::driver::packet;
 
 constexpr uint32_t kInterfaceVersion = 2;
 
-// Values of Mode: the card through the driver, or the card model of this process.
-constexpr int32_t kDriverMode = 0;
-constexpr int32_t kCardModelMode = 1;
-
 bool IsOpenedHandle(TVRSC_HANDLE handle)
 {
     return handle != kernel::INVALID_HANDLE_VALUE && handle != driver::kOpenRefused;
@@ -176,7 +172,7 @@ int HookControl(driver::ControlCode code, int failureCode, const tagSC_SYSTEMINF
 
 int TVRSC_DeviceIO_CreateFile(TVRSC_HANDLE *handle, uint32_t mode)
 {
-    if (mode == uint32_t(kDriverMode) || mode == uint32_t(kCardModelMode)) {
+    if (mode == uint32_t(TVRSC_MODE_DRIVER) || mode == uint32_t(TVRSC_MODE_CARD_MODEL)) {
         *handle = kernel::CreateFileA(driver::kDeviceName, 0, 0, nullptr, 0, kernel::FILE_FLAG_DELETE_ON_CLOSE, 0);
     }
     return IsOpenedHandle(*handle) ? 1 : 0;
@@ -198,7 +194,7 @@ uint32_t TVRSC_GetVersion(void)
 // time-out has run out, letting the caller's window events run between polls.
 int TVRSC_SdCommandSendRcv(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, tagSC_TMPBUFFER *buffer)
 {
-    if (system->Mode == kCardModelMode) {
+    if (system->Mode == TVRSC_MODE_CARD_MODEL) {
         veyra::devlink::ProcessCard().sdCommand(buffer->SendData, buffer->ReceiveData);
         return 1;
     }
@@ -227,7 +223,7 @@ int TVRSC_SdCommandSendRcv(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, t
 
 int TVRSC_SdCommandTextOn(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, tagSC_TMPBUFFER *buffer)
 {
-    if (system->Mode == kCardModelMode) {
+    if (system->Mode == TVRSC_MODE_CARD_MODEL) {
         veyra::devlink::ProcessCard().textModeOn(buffer->SendData, buffer->ReceiveData);
         return 1;
     }
@@ -236,7 +232,7 @@ int TVRSC_SdCommandTextOn(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, ta
 
 int TVRSC_SdCommandTextData(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, tagSC_TMPBUFFER *buffer)
 {
-    if (system->Mode == kCardModelMode) {
+    if (system->Mode == TVRSC_MODE_CARD_MODEL) {
         veyra::devlink::ProcessCard().textData(buffer->SendData, buffer->ReceiveData);
         return 1;
     }
@@ -246,7 +242,7 @@ int TVRSC_SdCommandTextData(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, 
 // In Mode 1 the card model's text mode stays as it is until the next key setting.
 int TVRSC_SdCommandTextOff(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, tagSC_TMPBUFFER *buffer)
 {
-    if (system->Mode == kCardModelMode) {
+    if (system->Mode == TVRSC_MODE_CARD_MODEL) {
         return 1;
     }
     return SingleControlCall(driver::kTextModeOff, TVRSC_CODE_TEXT_OFF_OR_PCCARD_FAILED, *system, *status, *buffer);
@@ -255,7 +251,7 @@ int TVRSC_SdCommandTextOff(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, t
 // The card model has no PC card information: nothing to do in Mode 1.
 int TVRSC_PcCardInfoRequest(tagSC_SYSTEMINFO *system, tagSC_STATUSINFO *status, tagSC_TMPBUFFER *buffer)
 {
-    if (system->Mode == kCardModelMode) {
+    if (system->Mode == TVRSC_MODE_CARD_MODEL) {
         return 1;
     }
     return SingleControlCall(driver::kPcCardInfo, TVRSC_CODE_TEXT_OFF_OR_PCCARD_FAILED, *system, *status, *buffer);
