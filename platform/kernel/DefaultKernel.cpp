@@ -1,25 +1,35 @@
-#include "DefaultKernel.h"
+#include "Kernel.h"
+
+#include "DriverContract.h"
+#include "VirtualDriver.h"
+#include "Win32.h"
 
 #include <ctime>
+#include <strings.h>
 
 namespace veyra::kernel {
 namespace {
 
-// No device driver is installed on this machine yet: every device name is
-// unknown, so no handle is ever handed out and none is ever valid.
+// The one device of this machine is the virtual driver; any other device name
+// is unknown. Device names, as the system's, ignore case.
 class SystemKernel final : public KernelCalls {
 public:
-    HANDLE createFile(const char *, DWORD, DWORD, DWORD, DWORD) override { return INVALID_HANDLE_VALUE; }
-
-    BOOL deviceIoControl(HANDLE, DWORD, void *, DWORD, void *, DWORD, DWORD *bytesReturned) override
+    HANDLE createFile(const char *fileName, DWORD, DWORD, DWORD, DWORD) override
     {
-        if (bytesReturned != nullptr) {
-            *bytesReturned = 0;
+        if (fileName == nullptr || strcasecmp(fileName, driver::kDeviceName) != 0) {
+            return INVALID_HANDLE_VALUE;
         }
-        return 0;
+        return vxd::OpenDriver();
     }
 
-    BOOL closeHandle(HANDLE) override { return 0; }
+    BOOL deviceIoControl(HANDLE device, DWORD ioControlCode, void *inBuffer, DWORD inBufferSize, void *outBuffer,
+                         DWORD outBufferSize, DWORD *bytesReturned) override
+    {
+        return vxd::ControlDriver(device, ioControlCode, inBuffer, inBufferSize, outBuffer, outBufferSize,
+                                  bytesReturned);
+    }
+
+    BOOL closeHandle(HANDLE handle) override { return vxd::CloseDriver(handle); }
 
     // Milliseconds since boot; like the original, it wraps after about 49.7 days.
     DWORD getTickCount() override
@@ -30,7 +40,11 @@ public:
         return DWORD(milliseconds);
     }
 
-    DWORD getShortPathName(const char *, char *, DWORD) override { return 0; }
+    // Windows paths resolve through the drive map, whatever their letter case.
+    DWORD getShortPathName(const char *longPath, char *shortPath, DWORD bufferLength) override
+    {
+        return win32::GetShortPathNameA(longPath, shortPath, bufferLength);
+    }
 };
 
 } // namespace

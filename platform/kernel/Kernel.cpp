@@ -1,7 +1,5 @@
 #include "Kernel.h"
 
-#include "DefaultKernel.h"
-
 namespace veyra::kernel {
 namespace {
 

@@ -28,6 +28,11 @@ public:
     virtual DWORD getShortPathName(const char *longPath, char *shortPath, DWORD bufferLength) = 0;
 };
 
+// The kernel a process has until another is installed: the virtual driver for
+// the driver's device name, the path layer for short names. Tests may wrap it to
+// record what passes through.
+VEYRA_KERNEL_API KernelCalls &DefaultKernel();
+
 // Replaces the process-wide kernel; nullptr brings the default back.
 VEYRA_KERNEL_API void InstallKernel(KernelCalls *calls);
 

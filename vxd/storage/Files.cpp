@@ -1,0 +1,131 @@
+#include "Files.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace veyra::vxd::storage {
+namespace {
+
+constexpr mode_t kFileMode = 0600;
+constexpr const char *kTemporarySuffix = ".new";
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+
+    int get() const { return fd_; }
+    bool isOpen() const { return fd_ >= 0; }
+    bool closeNow()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const Bytes &contents)
+{
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        const ssize_t result = write(fd, contents.data() + written, contents.size() - written);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        if (result <= 0) {
+            return false;
+        }
+        written += std::size_t(result);
+    }
+    return true;
+}
+
+bool SyncFolder(const std::string &folder)
+{
+    const FileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.isOpen() && fsync(fd.get()) == 0;
+}
+
+} // namespace
+
+ReadResult ReadFile(const std::string &path, std::size_t limit, Bytes &contents)
+{
+    const FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.isOpen()) {
+        return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    }
+    struct stat status {};
+    if (fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode) || std::size_t(status.st_size) > limit) {
+        return ReadResult::Failed;
+    }
+    // One byte more than the limit shows a file that grew since the check.
+    contents.assign(limit + 1, 0);
+    std::size_t total = 0;
+    while (total < contents.size()) {
+        const ssize_t result = read(fd.get(), contents.data() + total, contents.size() - total);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        if (result < 0) {
+            return ReadResult::Failed;
+        }
+        if (result == 0) {
+            break;
+        }
+        total += std::size_t(result);
+    }
+    if (total > limit) {
+        return ReadResult::Failed;
+    }
+    contents.resize(total);
+    return ReadResult::Read;
+}
+
+bool ReplaceFile(const std::string &folder, const std::string &name, const Bytes &contents, Durability durability,
+                 const std::function<void()> &beforeRename)
+{
+    const std::string target = folder + "/" + name;
+    const std::string temporary = target + kTemporarySuffix;
+    // A writer that died left its temporary file behind; it was never the card.
+    unlink(temporary.c_str());
+    FileDescriptor fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
+    if (!fd.isOpen()) {
+        return false;
+    }
+    const bool durable = durability == Durability::Durable;
+    if (!WriteAll(fd.get(), contents) || (durable && fsync(fd.get()) != 0) || !fd.closeNow()) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    if (beforeRename) {
+        beforeRename();
+    }
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        unlink(temporary.c_str());
+        return false;
+    }
+    return !durable || SyncFolder(folder);
+}
+
+bool RemoveFile(const std::string &folder, const std::string &name, Durability durability)
+{
+    const std::string path = folder + "/" + name;
+    if (unlink(path.c_str()) != 0) {
+        return errno == ENOENT;
+    }
+    return durability == Durability::Volatile || SyncFolder(folder);
+}
+
+} // namespace veyra::vxd::storage

@@ -1,0 +1,31 @@
+// The tool's read-outs: the card in the slot (show), the slot and the driver
+// (status), as text or JSON. Passwords and keys appear only when asked for.
+#pragma once
+
+#include "DriverState.h"
+#include "Slot.h"
+
+#include <string>
+
+namespace veyra::vxd::tool {
+
+struct ReportOptions {
+    bool json = false;
+    bool secrets = false;
+};
+
+std::string CardReport(const VirtualCard &card, const ReportOptions &options);
+
+struct SlotStatus {
+    slot::State state;
+    std::string problem;
+    std::string cardPath;
+    bool busy;
+    DriverState driver;
+};
+
+std::string StatusReport(const SlotStatus &status, const ReportOptions &options);
+
+std::string LatencyReport(uint32_t milliseconds, bool json);
+
+} // namespace veyra::vxd::tool

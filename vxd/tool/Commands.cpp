@@ -1,0 +1,501 @@
+#include "Commands.h"
+
+#include "CardFiles.h"
+#include "CardReport.h"
+#include "DriverState.h"
+#include "Files.h"
+#include "FirmwareFrames.h"
+#include "Folders.h"
+#include "Slot.h"
+#include "SlotLock.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+
+namespace veyra::vxd::tool {
+namespace {
+
+constexpr const char *kHelp = R"(Usage: veyra-card COMMAND [OPTIONS]
+
+The virtual card in the slot of the virtual driver "\\.\Veyra.vxd".
+
+Commands:
+  insert                    insert a blank card issued for this system
+  insert --kind K [--card-id ID] [--user ID:PASSWORD[:KEYINFO]]...
+                            insert a card made by the factory: K is 0 (main card)
+                            or 1 (group card), with up to 16 users; the password
+                            runs to the last colon when KEYINFO is given
+  insert --file FILE        insert the card kept in FILE (see eject --file)
+  eject [--file FILE]       take the card out, keeping it in FILE if given;
+                            the card's RAM (login, text mode, transfer) is lost
+  show [--json] [--secrets] the card: kind, card ID, users, marks, counters
+  status [--json] [--secrets]
+                            the slot, the processing time, the faults set and
+                            the hook (protected folder, short path, paused)
+  latency [MS] [--json]     show or set the card's processing time per command
+  fault NAME [--until-cleared]
+  fault status CODE [--until-cleared]
+                            inject a fault, once (the default) or until cleared
+  fault clear [NAME]        clear one fault or all of them
+  --help                    this text
+
+--secrets adds passwords and keys to show and status.
+
+Faults:
+)";
+
+constexpr int kLockWaitMs = 5000;
+constexpr uint32_t kLatencyLimitMs = 3600000;
+constexpr std::size_t kFieldLimit = card::kIdSize;
+
+struct UsageError {
+    std::string message;
+};
+struct Failure {
+    std::string message;
+};
+
+std::string HelpText()
+{
+    std::string text = kHelp;
+    for (const FaultInfo &info : kFaults) {
+        text += "  " + std::string(info.name) + std::string(16 - std::strlen(info.name), ' ') + info.description +
+                "\n";
+    }
+    return text;
+}
+
+// The options of one command, taken out as the command reads them; what is
+// left must be the command's plain arguments.
+class Arguments {
+public:
+    explicit Arguments(std::vector<std::string> arguments) : arguments_(std::move(arguments)) {}
+
+    bool flag(const std::string &name)
+    {
+        const auto end = std::remove(arguments_.begin(), arguments_.end(), name);
+        const bool present = end != arguments_.end();
+        arguments_.erase(end, arguments_.end());
+        return present;
+    }
+
+    std::vector<std::string> values(const std::string &name)
+    {
+        std::vector<std::string> found;
+        for (auto it = arguments_.begin(); it != arguments_.end();) {
+            if (*it != name) {
+                ++it;
+                continue;
+            }
+            if (std::next(it) == arguments_.end()) {
+                throw UsageError{name + " needs a value"};
+            }
+            found.push_back(*std::next(it));
+            it = arguments_.erase(it, std::next(it, 2));
+        }
+        return found;
+    }
+
+    std::optional<std::string> value(const std::string &name)
+    {
+        const std::vector<std::string> found = values(name);
+        if (found.size() > 1) {
+            throw UsageError{name + " is given more than once"};
+        }
+        return found.empty() ? std::nullopt : std::optional(found.front());
+    }
+
+    std::vector<std::string> plain(std::size_t most) const
+    {
+        for (const std::string &argument : arguments_) {
+            if (argument.rfind("--", 0) == 0) {
+                throw UsageError{"unknown option '" + argument + "'"};
+            }
+        }
+        if (arguments_.size() > most) {
+            throw UsageError{"unexpected argument '" + arguments_[most] + "'"};
+        }
+        return arguments_;
+    }
+
+private:
+    std::vector<std::string> arguments_;
+};
+
+bool AllOf(const std::string &text, int (*test)(int))
+{
+    return std::all_of(text.begin(), text.end(), [test](char c) { return test(static_cast<unsigned char>(c)) != 0; });
+}
+
+// Printable ASCII only, as the programs' fields take.
+bool IsPrintable(const std::string &text)
+{
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+void CheckField(const std::string &what, const std::string &text, bool mayBeEmpty)
+{
+    if ((!mayBeEmpty && text.empty()) || text.size() > kFieldLimit) {
+        throw UsageError{what + " '" + text + "' must have " + (mayBeEmpty ? "0" : "1") + " to 16 characters"};
+    }
+    if (!IsPrintable(text)) {
+        throw UsageError{what + " '" + text + "' may hold printable ASCII characters only"};
+    }
+}
+
+FactoryUser ParseUser(const std::string &text)
+{
+    const std::size_t first = text.find(':');
+    if (first == std::string::npos) {
+        throw UsageError{"--user takes ID:PASSWORD[:KEYINFO], not '" + text + "'"};
+    }
+    FactoryUser user;
+    user.id = text.substr(0, first);
+    const std::size_t last = text.rfind(':');
+    user.password = last == first ? text.substr(first + 1) : text.substr(first + 1, last - first - 1);
+    user.keyInformation = last == first ? "" : text.substr(last + 1);
+    if (user.id.empty() || user.id.size() > kFieldLimit || !AllOf(user.id, std::isalnum)) {
+        throw UsageError{"user ID '" + user.id + "' must have 1 to 16 ASCII letters and digits"};
+    }
+    CheckField("password", user.password, false);
+    CheckField("key information", user.keyInformation, true);
+    return user;
+}
+
+uint8_t ParseKind(const std::string &text)
+{
+    if (text == "0" || text == "main") {
+        return card::kMainCard;
+    }
+    if (text == "1" || text == "group") {
+        return card::kGroupCard;
+    }
+    throw UsageError{"card kind '" + text + "' is not one the factory makes (0 main card, 1 group card)"};
+}
+
+Bytes ReadGivenFile(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw Failure{"cannot read " + path + ": " + std::strerror(errno)};
+    }
+    // One byte more than a card file may have shows a file that is too large.
+    Bytes contents(kCardFileLimit + 1);
+    file.read(reinterpret_cast<char *>(contents.data()), std::streamsize(contents.size()));
+    contents.resize(std::size_t(file.gcount()));
+    if (file.bad()) {
+        throw Failure{"cannot read " + path};
+    }
+    VirtualCard card;
+    std::string problem;
+    if (contents.size() > kCardFileLimit || !DecodeCard(contents, card, problem)) {
+        throw Failure{path + " is not a card file: " + (problem.empty() ? "it is too large" : problem)};
+    }
+    return contents;
+}
+
+void WriteGivenFile(const std::string &path, const Bytes &contents)
+{
+    const std::filesystem::path target(path);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    if (!storage::ReplaceFile(folder, target.filename().string(), contents, storage::Durability::Durable)) {
+        throw Failure{"cannot write " + path + ": " + std::strerror(errno)};
+    }
+}
+
+void LockSlot(storage::SlotLock &lock)
+{
+    if (!lock.acquireWithin(kLockWaitMs)) {
+        throw Failure{"the card is busy with a command in progress, or the runtime folder " +
+                      storage::RuntimeFolder() + " cannot be used; try again"};
+    }
+}
+
+int Insert(Arguments arguments, std::ostream &out)
+{
+    const auto file = arguments.value("--file");
+    const auto kind = arguments.value("--kind");
+    const auto cardId = arguments.value("--card-id");
+    const std::vector<std::string> userTexts = arguments.values("--user");
+    arguments.plain(0);
+    if (file && (kind || cardId || !userTexts.empty())) {
+        throw UsageError{"--file cannot go with --kind, --card-id or --user"};
+    }
+    if (!kind && (cardId || !userTexts.empty())) {
+        throw UsageError{"--card-id and --user need --kind"};
+    }
+
+    Bytes cardFile;
+    std::string what = "a blank card";
+    if (file) {
+        cardFile = ReadGivenFile(*file);
+        what = "the card from " + *file;
+    } else if (kind) {
+        const uint8_t cardKind = ParseKind(*kind);
+        const std::string id = cardId.value_or(cardKind == card::kMainCard ? "MainCardID" : "GroupCardID");
+        CheckField("card ID", id, false);
+        std::vector<FactoryUser> users;
+        std::set<std::string> ids;
+        for (const std::string &text : userTexts) {
+            users.push_back(ParseUser(text));
+            if (!ids.insert(users.back().id).second) {
+                throw UsageError{"user ID '" + users.back().id + "' is given twice"};
+            }
+        }
+        if (users.size() > card::kUserCount) {
+            throw UsageError{"a card holds at most 16 users"};
+        }
+        cardFile = EncodeCard(FactoryCard(cardKind, id, users));
+        what = cardKind == card::kMainCard ? "a main card" : "a group card";
+    } else {
+        cardFile = EncodeCard(BlankCard());
+    }
+
+    storage::SlotLock lock;
+    LockSlot(lock);
+    if (slot::Load().state != slot::State::Empty) {
+        throw Failure{"a card is already in the slot; eject it first"};
+    }
+    if (!slot::Insert(cardFile)) {
+        throw Failure{"cannot write the card file " + slot::CardPath() + ": " + std::strerror(errno)};
+    }
+    out << "Inserted " << what << ".\n";
+    return kExitSuccess;
+}
+
+int Eject(Arguments arguments, std::ostream &out)
+{
+    const auto file = arguments.value("--file");
+    arguments.plain(0);
+    storage::SlotLock lock;
+    LockSlot(lock);
+    const slot::Contents contents = slot::Load();
+    if (contents.state == slot::State::Empty) {
+        throw Failure{"no card in the slot"};
+    }
+    if (file) {
+        if (contents.cardFile.empty()) {
+            throw Failure{"the card file cannot be read, so it cannot be kept: " + contents.problem};
+        }
+        WriteGivenFile(*file, contents.cardFile);
+    }
+    if (!slot::Eject()) {
+        throw Failure{"cannot remove the card file " + slot::CardPath() + ": " + std::strerror(errno)};
+    }
+    out << "Ejected the card" << (file ? " into " + *file : std::string()) << ".\n";
+    return kExitSuccess;
+}
+
+ReportOptions ReportOptionsFrom(Arguments &arguments)
+{
+    ReportOptions options;
+    options.json = arguments.flag("--json");
+    options.secrets = arguments.flag("--secrets");
+    return options;
+}
+
+int Show(Arguments arguments, std::ostream &out)
+{
+    const ReportOptions options = ReportOptionsFrom(arguments);
+    arguments.plain(0);
+    const slot::Contents contents = slot::Load();
+    if (contents.state == slot::State::Empty) {
+        throw Failure{"no card in the slot"};
+    }
+    if (contents.state == slot::State::Unreadable) {
+        throw Failure{"the card in the slot cannot be read: " + contents.problem + " (" + slot::CardPath() + ")"};
+    }
+    out << CardReport(contents.card, options);
+    return kExitSuccess;
+}
+
+int Status(Arguments arguments, std::ostream &out)
+{
+    const ReportOptions options = ReportOptionsFrom(arguments);
+    arguments.plain(0);
+    const slot::Contents contents = slot::Load();
+    DriverStateFile driver;
+    driver.load();
+    const SlotStatus status{contents.state, contents.problem, slot::CardPath(), storage::SlotLock::TakenElsewhere(),
+                            driver.state};
+    out << StatusReport(status, options);
+    return kExitSuccess;
+}
+
+void StoreDriverState(DriverStateFile &driver)
+{
+    if (!driver.store()) {
+        throw Failure{"cannot write the driver's state in " + storage::RuntimeFolder()};
+    }
+}
+
+int Latency(Arguments arguments, std::ostream &out)
+{
+    const bool json = arguments.flag("--json");
+    const std::vector<std::string> plain = arguments.plain(1);
+    if (plain.empty()) {
+        DriverStateFile driver;
+        driver.load();
+        out << LatencyReport(driver.state.processingTimeMs, json);
+        return kExitSuccess;
+    }
+    const std::string &text = plain.front();
+    if (json || text.empty() || text.size() > 7 || !AllOf(text, std::isdigit) ||
+        std::stoul(text) > kLatencyLimitMs) {
+        throw UsageError{"latency takes a number of milliseconds from 0 to 3600000, not '" + text + "'"};
+    }
+    storage::SlotLock lock;
+    LockSlot(lock);
+    DriverStateFile driver;
+    driver.load();
+    driver.state.processingTimeMs = uint32_t(std::stoul(text));
+    StoreDriverState(driver);
+    out << "Latency set to " << text << " ms.\n";
+    return kExitSuccess;
+}
+
+std::string KnownFaults()
+{
+    std::string names;
+    for (const FaultInfo &info : kFaults) {
+        names += names.empty() ? "" : ", ";
+        names += info.name;
+    }
+    return names;
+}
+
+Fault ParseFault(const std::string &name)
+{
+    const auto fault = FaultNamed(name);
+    if (!fault) {
+        throw UsageError{"unknown fault '" + name + "'; the faults are " + KnownFaults()};
+    }
+    return *fault;
+}
+
+// EFnn or F1nn, with or without 0x.
+std::array<uint8_t, 2> ParseErrorStatus(std::string text)
+{
+    if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) {
+        text.erase(0, 2);
+    }
+    if (text.size() != 4 || !AllOf(text, std::isxdigit)) {
+        throw UsageError{"an error status is four hex digits, EF00 to EFFF or F100 to F1FF"};
+    }
+    const unsigned long value = std::stoul(text, nullptr, 16);
+    const uint8_t status = uint8_t(value >> 8);
+    if (status != error_status::kCardError && status != error_status::kCommandError) {
+        throw UsageError{"an error status is EF00 to EFFF or F100 to F1FF, not " + text};
+    }
+    return {status, uint8_t(value)};
+}
+
+int FaultCommand(Arguments arguments, std::ostream &out)
+{
+    const bool untilCleared = arguments.flag("--until-cleared");
+    const std::vector<std::string> plain = arguments.plain(2);
+    if (plain.empty()) {
+        throw UsageError{"fault needs a fault name or 'clear'; the faults are " + KnownFaults()};
+    }
+    storage::SlotLock lock;
+    DriverStateFile driver;
+    if (plain.front() == "clear") {
+        const std::optional<Fault> which =
+            plain.size() == 2 ? std::optional(ParseFault(plain[1])) : std::optional<Fault>();
+        if (untilCleared) {
+            throw UsageError{"fault clear takes no --until-cleared"};
+        }
+        LockSlot(lock);
+        driver.load();
+        for (const FaultInfo &info : kFaults) {
+            if (!which || *which == info.fault) {
+                driver.state.faults[std::size_t(info.fault)] = Persistence::Off;
+            }
+        }
+        StoreDriverState(driver);
+        out << (which ? "Cleared the fault " + plain[1] : std::string("Cleared all faults")) << ".\n";
+        return kExitSuccess;
+    }
+
+    const Fault fault = ParseFault(plain.front());
+    std::array<uint8_t, 2> status{};
+    if (fault == Fault::ErrorStatus) {
+        if (plain.size() != 2) {
+            throw UsageError{"fault status needs an error status, e.g. EF01 or F101"};
+        }
+        status = ParseErrorStatus(plain[1]);
+    } else if (plain.size() != 1) {
+        throw UsageError{"fault " + plain.front() + " takes no value"};
+    }
+    LockSlot(lock);
+    driver.load();
+    driver.state.faults[std::size_t(fault)] = untilCleared ? Persistence::UntilCleared : Persistence::Once;
+    if (fault == Fault::ErrorStatus) {
+        std::copy(status.begin(), status.end(), driver.state.errorStatus);
+    }
+    StoreDriverState(driver);
+    out << "Fault " << plain.front() << " set " << (untilCleared ? "until cleared" : "once") << ".\n";
+    return kExitSuccess;
+}
+
+int Run(const std::vector<std::string> &arguments, std::ostream &out)
+{
+    if (arguments.empty()) {
+        throw UsageError{"no command given"};
+    }
+    const bool help = std::find_if(arguments.begin(), arguments.end(), [](const std::string &argument) {
+                          return argument == "--help" || argument == "-h";
+                      }) != arguments.end();
+    if (help || arguments.front() == "help") {
+        out << HelpText();
+        return kExitSuccess;
+    }
+    const std::string &command = arguments.front();
+    Arguments rest(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    if (command == "insert") {
+        return Insert(std::move(rest), out);
+    }
+    if (command == "eject") {
+        return Eject(std::move(rest), out);
+    }
+    if (command == "show") {
+        return Show(std::move(rest), out);
+    }
+    if (command == "status") {
+        return Status(std::move(rest), out);
+    }
+    if (command == "latency") {
+        return Latency(std::move(rest), out);
+    }
+    if (command == "fault") {
+        return FaultCommand(std::move(rest), out);
+    }
+    throw UsageError{"unknown command '" + command + "'"};
+}
+
+} // namespace
+
+int RunTool(const std::vector<std::string> &arguments, std::ostream &out, std::ostream &err)
+{
+    try {
+        return Run(arguments, out);
+    } catch (const UsageError &error) {
+        err << "veyra-card: " << error.message << "\nTry 'veyra-card --help'.\n";
+        return kExitUsage;
+    } catch (const Failure &error) {
+        err << "veyra-card: " << error.message << "\n";
+        return kExitFailure;
+    } catch (const std::exception &error) {
+        err << "veyra-card: " << error.what() << "\n";
+        return kExitFailure;
+    }
+}
+
+} // namespace veyra::vxd::tool
