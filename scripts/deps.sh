@@ -4,7 +4,7 @@
 VEYRA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
-  qt6-base-dev
+  qt6-base-dev qt6-svg-dev
 )
 
 veyra_missing_packages() {

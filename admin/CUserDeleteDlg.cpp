@@ -1,0 +1,123 @@
+#include "CUserDeleteDlg.h"
+
+#include "CAccessDlg.h"
+#include "CCardErrorDlg.h"
+#include "CPasswordEdit.h"
+#include "CUserIdEdit.h"
+#include "CardProcedures.h"
+#include "ControlId.h"
+#include "DialogParts.h"
+#include "Resource.h"
+#include "Strings.h"
+#include "UiHost.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QVBoxLayout>
+
+namespace veyra::admin {
+
+CUserDeleteDlg::CUserDeleteDlg(QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(LoadString(IDS_USER_DELETE_TITLE));
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(MakeIcon(this, IDC_STATIC, IDI_USER_DELETE), 0, 0);
+    layout->addWidget(MakeGuide(this, IDC_DELETE_GUIDE, LoadString(IDS_USER_DELETE_GUIDE)), 0, 1, 1, 2);
+
+    userIdEdit_ = ui::WithId(new CUserIdEdit(this), IDC_USER_ID);
+    passwordEdit_ = ui::WithId(new CPasswordEdit(this), IDC_PASSWORD);
+    passwordEdit_->setEchoMode(QLineEdit::Password);
+    const std::pair<const char *, QLineEdit *> fields[] = {{text::kUserIdLabel, userIdEdit_},
+                                                           {text::kPasswordLabel, passwordEdit_}};
+    int row = 1;
+    for (const auto &[labelText, edit] : fields) {
+        QLabel *label = MakeStatic(this, IDC_STATIC, Text(labelText));
+        label->setBuddy(edit);
+        edit->setMaxLength(kFieldTextLimit);
+        layout->addWidget(label, row, 1);
+        layout->addWidget(edit, row, 2);
+        ++row;
+    }
+
+    QPushButton *execute = MakeButton(this, IDOK, Text(text::kExecute));
+    QPushButton *close = MakeButton(this, IDCANCEL, Text(text::kClose));
+    execute->setDefault(true);
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(execute);
+    buttons->addWidget(close);
+    buttons->addStretch();
+    layout->addLayout(buttons, 0, 3, row, 1);
+    connect(execute, &QPushButton::clicked, this, &CUserDeleteDlg::OnOK);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CUserDeleteDlg::UpdateData()
+{
+    userId_ = userIdEdit_->text();
+    password_ = passwordEdit_->text();
+}
+
+void CUserDeleteDlg::Refuse(int stringId)
+{
+    ui::MessageBox(this, LoadString(stringId), LoadString(IDS_USER_DELETE_TITLE),
+                   ui::MB_OK | ui::MB_ICONEXCLAMATION);
+}
+
+void CUserDeleteDlg::OnOK()
+{
+    // A click that arrives while the card is busy starts nothing.
+    if (running_) {
+        return;
+    }
+    QScopedValueRollback<bool> running(running_, true);
+
+    UpdateData();
+    // An empty password is the card's to judge.
+    if (userId_.isEmpty()) {
+        return userIdEdit_->setFocus();
+    }
+    const QByteArray userId = userId_.toUtf8();
+    const QString caption = LoadString(IDS_USER_DELETE_TITLE);
+
+    CCardAccess access = MainCardAccess();
+    if (!SetUpCardModel(access)) {
+        return ShowCardError(this, access.LastCode());
+    }
+    tagCM_CARDINFOREQUEST_STATUS info;
+    if (!QueryCardInfo(access, info)) {
+        return ShowCardError(this, access.LastCode());
+    }
+    if (!AllowsUserAdministration(info.CardKind)) {
+        return Refuse(IDS_NOT_USER_CARD);
+    }
+    if (!QueryCardInfo(access, info)) {
+        return ShowCardError(this, access.LastCode());
+    }
+    if (!IsUserRegistered(info, userId)) {
+        return Refuse(IDS_USER_ID_NOT_REGISTERED);
+    }
+    if (!CheckUserPassword(access, userId, password_.toUtf8())) {
+        return ShowCardError(this, access.LastCode());
+    }
+    if (ui::MessageBox(this, LoadString(IDS_USER_DELETE_QUESTION), caption, ui::MB_YESNO | ui::MB_ICONEXCLAMATION) !=
+        ui::IDYES) {
+        return;
+    }
+
+    CAccessDlg accessDlg;
+    accessDlg.Open(this);
+    accessDlg.SetStatusText(LoadString(IDS_USER_DELETE_RUNNING));
+    const bool done = DeleteUser(access, userId);
+    accessDlg.Close();
+    if (!done) {
+        return ShowCardError(this, access.LastCode());
+    }
+
+    ui::MessageBox(this, LoadString(IDS_USER_DELETE_DONE), caption, ui::MB_OK | ui::MB_ICONINFORMATION);
+    accept();
+}
+
+} // namespace veyra::admin

@@ -1,0 +1,148 @@
+#include "CUserRegistDlg.h"
+
+#include "CAccessDlg.h"
+#include "CCardErrorDlg.h"
+#include "CPasswordConfirmDlg.h"
+#include "CPasswordEdit.h"
+#include "CUserIdEdit.h"
+#include "CardProcedures.h"
+#include "ControlId.h"
+#include "DialogParts.h"
+#include "Resource.h"
+#include "Strings.h"
+#include "UiHost.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QVBoxLayout>
+
+namespace veyra::admin {
+
+CUserRegistDlg::CUserRegistDlg(QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(LoadString(IDS_USER_REGIST_TITLE));
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(MakeIcon(this, IDC_STATIC, IDI_USER_REGIST), 0, 0);
+    layout->addWidget(MakeGuide(this, IDC_REGIST_GUIDE, LoadString(IDS_USER_REGIST_GUIDE)), 0, 1, 1, 2);
+
+    userIdEdit_ = ui::WithId(new CUserIdEdit(this), IDC_USER_ID);
+    passwordEdit_ = ui::WithId(new CPasswordEdit(this), IDC_PASSWORD);
+    passwordEdit_->setEchoMode(QLineEdit::Password);
+    keyInfoEdit_ = ui::WithId(new CPasswordEdit(this), IDC_KEY_INFO);
+    const std::pair<const char *, QLineEdit *> fields[] = {
+        {text::kUserIdLabel, userIdEdit_}, {text::kPasswordLabel, passwordEdit_}, {text::kKeyInfoLabel, keyInfoEdit_}};
+    int row = 1;
+    for (const auto &[labelText, edit] : fields) {
+        QLabel *label = MakeStatic(this, IDC_STATIC, Text(labelText));
+        label->setBuddy(edit);
+        edit->setMaxLength(kFieldTextLimit);
+        layout->addWidget(label, row, 1);
+        layout->addWidget(edit, row, 2);
+        ++row;
+    }
+
+    QPushButton *execute = MakeButton(this, IDOK, Text(text::kExecute));
+    QPushButton *close = MakeButton(this, IDCANCEL, Text(text::kClose));
+    execute->setDefault(true);
+    auto *buttons = new QVBoxLayout;
+    buttons->addWidget(execute);
+    buttons->addWidget(close);
+    buttons->addStretch();
+    layout->addLayout(buttons, 0, 3, row, 1);
+    connect(execute, &QPushButton::clicked, this, &CUserRegistDlg::OnOK);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CUserRegistDlg::UpdateData()
+{
+    userId_ = userIdEdit_->text();
+    password_ = passwordEdit_->text();
+    keyInfo_ = keyInfoEdit_->text();
+}
+
+bool CUserRegistDlg::ConfirmPassword()
+{
+    for (;;) {
+        CPasswordConfirmDlg confirm(this);
+        if (confirm.exec() != QDialog::Accepted) {
+            return false;
+        }
+        if (confirm.Password() == password_) {
+            return true;
+        }
+        ui::MessageBox(this, Text(text::kPasswordMismatch), Text(text::kConfirmCaption),
+                       ui::MB_OK | ui::MB_ICONEXCLAMATION);
+    }
+}
+
+void CUserRegistDlg::Refuse(int stringId)
+{
+    ui::MessageBox(this, LoadString(stringId), LoadString(IDS_USER_REGIST_TITLE),
+                   ui::MB_OK | ui::MB_ICONEXCLAMATION);
+}
+
+void CUserRegistDlg::OnOK()
+{
+    // A click that arrives while the card is busy starts nothing.
+    if (running_) {
+        return;
+    }
+    QScopedValueRollback<bool> running(running_, true);
+
+    UpdateData();
+    if (userId_.isEmpty()) {
+        return userIdEdit_->setFocus();
+    }
+    if (password_.isEmpty()) {
+        return passwordEdit_->setFocus();
+    }
+    if (keyInfo_.isEmpty()) {
+        return keyInfoEdit_->setFocus();
+    }
+    if (!ConfirmPassword()) {
+        return;
+    }
+    const UserFields fields{userId_.toUtf8(), password_.toUtf8(), keyInfo_.toUtf8()};
+
+    CCardAccess access = MainCardAccess();
+    if (!SetUpCardModel(access)) {
+        return ShowCardError(this, access.LastCode());
+    }
+    tagCM_CARDINFOREQUEST_STATUS info;
+    if (!QueryCardInfo(access, info)) {
+        return ShowCardError(this, access.LastCode());
+    }
+    if (!AllowsUserAdministration(info.CardKind)) {
+        return Refuse(IDS_NOT_USER_CARD);
+    }
+    if (!QueryCardInfo(access, info)) {
+        return ShowCardError(this, access.LastCode());
+    }
+    if (CountRegisteredUsers(info) >= kMaxRegisteredUsers) {
+        return Refuse(IDS_USER_TABLE_FULL);
+    }
+    if (!QueryCardInfo(access, info)) {
+        return ShowCardError(this, access.LastCode());
+    }
+    if (IsUserRegistered(info, fields.userId)) {
+        return Refuse(IDS_USER_ID_REGISTERED);
+    }
+
+    CAccessDlg accessDlg;
+    accessDlg.Open(this);
+    accessDlg.SetStatusText(LoadString(IDS_USER_REGIST_RUNNING));
+    const bool done = RegisterUser(access, fields);
+    accessDlg.Close();
+    if (!done) {
+        return ShowCardError(this, access.LastCode());
+    }
+
+    ui::MessageBox(this, LoadString(IDS_USER_REGIST_DONE), LoadString(IDS_USER_REGIST_TITLE),
+                   ui::MB_OK | ui::MB_ICONINFORMATION);
+    accept();
+}
+
+} // namespace veyra::admin

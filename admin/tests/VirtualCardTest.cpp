@@ -1,0 +1,148 @@
+// The operations end to end: the program's dialogs, the default kernel, the
+// virtual driver and the card in its slot, driven and read with veyra-card.
+#include "AdminFixture.h"
+#include "CCardErrorDlg.h"
+#include "CCardInfoViewDlg.h"
+#include "CCardSettingDlg.h"
+#include "CUserDeleteDlg.h"
+#include "CUserRegistDlg.h"
+#include "ControlId.h"
+#include "MessagePump.h"
+#include "Resource.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QtTest>
+
+using namespace veyra;
+using namespace veyra::admin;
+
+namespace {
+
+// Runs veyra-card; its standard output.
+QByteArray VeyraCard(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(VEYRA_CARD_TOOL), arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0) {
+        qWarning() << "veyra-card" << arguments << process.readAllStandardError();
+        return {};
+    }
+    return process.readAllStandardOutput();
+}
+
+QStringList CardUsers()
+{
+    const QJsonObject card = QJsonDocument::fromJson(VeyraCard({"show", "--json"})).object();
+    QStringList users;
+    for (const QJsonValue &user : card.value("users").toArray()) {
+        users.append(user.toObject().value("userId").toString());
+    }
+    return users;
+}
+
+void Fill(QDialog &dialog, const QString &userId, const QString &password, const QString &key = {})
+{
+    ui::FindControl<QLineEdit>(&dialog, IDC_USER_ID)->setText(userId);
+    ui::FindControl<QLineEdit>(&dialog, IDC_PASSWORD)->setText(password);
+    if (auto *keyInfo = ui::FindControl<QLineEdit>(&dialog, IDC_KEY_INFO)) {
+        keyInfo->setText(key);
+    }
+}
+
+} // namespace
+
+class VirtualCardTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        f.start(false);
+        ui::InstallQtMessagePump();
+    }
+    void cleanup()
+    {
+        ui::RemoveQtMessagePump();
+        f.stop();
+    }
+
+    void administeringABlankCard();
+    void faultsOfTheCardReachTheErrorDialog_data();
+    void faultsOfTheCardReachTheErrorDialog();
+
+private:
+    AdminFixture f;
+};
+
+void VirtualCardTest::administeringABlankCard()
+{
+    QVERIFY(!VeyraCard({"insert"}).isEmpty());
+    {
+        CCardSettingDlg setting;
+        setting.OnOK();
+        QCOMPARE(setting.result(), int(QDialog::Accepted));
+    }
+    const QJsonObject card = QJsonDocument::fromJson(VeyraCard({"show", "--json"})).object();
+    QCOMPARE(card.value("kind").toInt(), 2);
+    QCOMPARE(card.value("cardId").toString(), QString("MainUserCardID"));
+
+    for (const QString userId : {"alice", "bob"}) {
+        CUserRegistDlg regist;
+        Fill(regist, userId, userId + "-pw", "key");
+        f.modals->expect(f.confirmPassword(userId + "-pw"));
+        regist.OnOK();
+        QCOMPARE(regist.result(), int(QDialog::Accepted));
+    }
+    QCOMPARE(CardUsers(), QStringList({"alice", "bob"}));
+
+    CUserDeleteDlg deletion;
+    Fill(deletion, "alice", "alice-pw");
+    deletion.OnOK();
+    QCOMPARE(deletion.result(), int(QDialog::Accepted));
+    QCOMPARE(CardUsers(), QStringList({"bob"}));
+
+    CCardInfoViewDlg view;
+    view.OnOK();
+    auto *list = ui::FindControl<QListWidget>(&view, IDC_USER_LIST);
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->item(0)->text(), QString("bob"));
+    QCOMPARE(f.modals->unexpected, 0);
+}
+
+void VirtualCardTest::faultsOfTheCardReachTheErrorDialog_data()
+{
+    QTest::addColumn<QStringList>("fault");
+    QTest::addColumn<int>("code");
+    QTest::newRow("no card") << QStringList() << 0xEF01;
+    QTest::newRow("open") << QStringList({"fault", "open"}) << 0x0F01;
+    QTest::newRow("send") << QStringList({"fault", "send"}) << 0x0F02;
+    QTest::newRow("poll") << QStringList({"fault", "poll"}) << 0x0F03;
+    QTest::newRow("busy card") << QStringList({"fault", "status", "EF03"}) << 0xEF03;
+}
+
+void VirtualCardTest::faultsOfTheCardReachTheErrorDialog()
+{
+    QFETCH(QStringList, fault);
+    QFETCH(int, code);
+    if (!fault.isEmpty()) {
+        QVERIFY(!VeyraCard({"insert"}).isEmpty());
+        QVERIFY(!VeyraCard(fault).isEmpty());
+    }
+    QString message;
+    f.modals->expect(f.answerCardError(&message));
+    CCardSettingDlg setting;
+    setting.OnOK();
+    QCOMPARE(message, CCardErrorDlg::MessageOf(code));
+}
+
+#include "VirtualCardTest.moc"
+
+QObject *NewVirtualCardTest()
+{
+    return new VirtualCardTest;
+}
