@@ -7,6 +7,11 @@ VEYRA_PACKAGES=(
   qt6-base-dev qt6-svg-dev
 )
 
+# What the programs need on a desktop besides: a font for their Japanese texts.
+VEYRA_DESKTOP_PACKAGES=(
+  fonts-noto-cjk
+)
+
 veyra_missing_packages() {
   local pkg
   for pkg in "$@"; do
