@@ -1,0 +1,50 @@
+#include "AgentDialog.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace veyra::agent {
+
+namespace {
+constexpr char kIconIdProperty[] = "iconId";
+}
+
+QIcon AgentIcon(int id)
+{
+    return QIcon(QStringLiteral(":/icons/%1.svg").arg(id));
+}
+
+void ShowIcon(QLabel *picture, int id, int size)
+{
+    picture->setPixmap(AgentIcon(id).pixmap(size, size));
+    picture->setProperty(kIconIdProperty, id);
+}
+
+int ShownIcon(const QLabel *picture)
+{
+    return picture->property(kIconIdProperty).toInt();
+}
+
+AgentDialog::AgentDialog(QWidget *parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+
+void AgentDialog::showEvent(QShowEvent *event)
+{
+    if (!initialised_) {
+        initialised_ = true;
+        onInitDialog();
+    }
+    QDialog::showEvent(event);
+}
+
+void AgentDialog::done(int result)
+{
+    initialised_ = false;
+    QDialog::done(result);
+}
+
+QPushButton *AgentDialog::addButton(const char *text, int id)
+{
+    return Tagged(new QPushButton(Text(text), this), id);
+}
+
+} // namespace veyra::agent

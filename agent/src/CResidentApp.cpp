@@ -1,0 +1,84 @@
+#include "CResidentApp.h"
+
+#include "AgentDialog.h"
+#include "CStatusDlg.h"
+#include "PowerEvents.h"
+#include "Profile.h"
+#include "Strings.h"
+#include "Win32.h"
+
+#include <stdexcept>
+
+// Outside any namespace, as the resource initialiser must be.
+static void InitResourcesOfLibrary()
+{
+    Q_INIT_RESOURCE(agent);
+}
+
+namespace veyra::agent {
+
+namespace {
+
+template <typename Record>
+Record *AllocateRecord(const char *failure)
+{
+    auto *record = static_cast<Record *>(std::calloc(1, sizeof(Record)));
+    if (!record) {
+        throw std::runtime_error(failure);
+    }
+    return record;
+}
+
+} // namespace
+
+void InitAgentResources()
+{
+    InitResourcesOfLibrary();
+}
+
+CResidentApp::CResidentApp()
+    : system_(AllocateRecord<tagCM_SYSTEMINFO>(text::kNoSystemRecord))
+    , status_(AllocateRecord<tagCM_STATUSINFO>(text::kNoStatusRecord))
+    , buffer_(AllocateRecord<tagCM_TMPBUFFER>(text::kNoBufferRecord))
+{
+}
+
+CResidentApp::~CResidentApp() = default;
+
+int CResidentApp::run()
+{
+    initInstance();
+    exitInstance();
+    return 0;
+}
+
+// The status window runs inside the initialisation; when it ends, so does the
+// program, without a message loop of its own.
+bool CResidentApp::initInstance()
+{
+    win32::SetRegistryKey(QString::fromLatin1(text::kCompany));
+    if (void *running = win32::OpenMutexA(win32::MUTEX_ALL_ACCESS, win32::FALSE, text::kMutexName)) {
+        win32::CloseHandle(running);
+        ui::MessageBox(nullptr, Text(text::kAlreadyRunning), Text(text::kProductName), ui::MB_ICONEXCLAMATION);
+        return false;
+    }
+    mutex_ = win32::CreateMutexA(nullptr, win32::FALSE, text::kMutexName);
+
+    CStatusDlg status(records());
+    power::PowerEvents power;
+    QObject::connect(&power, &power::PowerEvents::powerBroadcast, &status, &CStatusDlg::onPowerBroadcast,
+                     Qt::DirectConnection);
+    status.exec();
+    return false;
+}
+
+void CResidentApp::exitInstance()
+{
+    if (mutex_) {
+        win32::ReleaseMutex(mutex_);
+        win32::CloseHandle(mutex_);
+        mutex_ = nullptr;
+    }
+}
+
+} // namespace veyra::agent

@@ -1,0 +1,344 @@
+// The status window's login cycle against a scripted card: start, its failure
+// paths, suspend, resume, battery low, shutdown, the menu and the folder rules.
+#include "AgentTestSupport.h"
+#include "CStatusDlg.h"
+#include "PowerEvents.h"
+#include "Profile.h"
+#include "Resource.h"
+#include "Win32.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+using namespace veyra;
+using namespace veyra::agent;
+using namespace veyra::agent::test;
+
+namespace {
+
+const QStringList kStartCalls{"CardInfoRequest", "PasswordInput", "DeviceOpen", "HookControl_Active"};
+const QStringList kShutdownCalls{"HookControl_Exit", "TextModeOff", "CardStateReset", "DeviceClose"};
+
+QStringList MenuTexts(const QMenu &menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu.actions()) {
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    return texts;
+}
+
+} // namespace
+
+class LoginCycleTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { SetUpApplication(); }
+
+    void init()
+    {
+        home_ = std::make_unique<TestHome>();
+        host_ = std::make_unique<ui::RecordingUiHost>();
+        card_ = std::make_unique<ScriptedCard>();
+        script_ = std::make_unique<ModalScript>();
+        win32::WriteProfileInt("Option", "OpenFolder", 0);
+    }
+
+    void cleanup()
+    {
+        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(u',')));
+        script_.reset();
+        card_.reset();
+        host_.reset();
+        home_.reset();
+    }
+
+    void startProtectsTheRememberedFolder()
+    {
+        makeUserFolder(QStringLiteral("Docs"));
+        win32::WriteProfileInt("Option", "OpenFolder", 1);
+        script_->then(Login("alice", "secret"));
+        CStatusDlg status(records_.records());
+
+        QCOMPARE(status.startLoginCycle(), 1);
+        QCOMPARE(card_->calls(), kStartCalls);
+        QCOMPARE(card_->hookPaths(), QStringList{QStringLiteral("C:\\VEYRA\\DOCS")});
+        QCOMPARE(status.startedFlag(), 1);
+        QCOMPARE(status.userFolder().path, QStringLiteral("C:\\Veyra\\Docs"));
+        QCOMPARE(status.userFolder().parent, QStringLiteral("C:\\Veyra"));
+        QCOMPARE(status.pictureIcon(), IDI_PROTECTED);
+        QVERIFY(status.notificationIcon()->isVisible());
+        QCOMPARE(status.notificationIcon()->toolTip(), QString::fromUtf8("Veyra-3 (起動中)"));
+        QCOMPARE(status.notificationIcon()->property("iconId").toInt(), IDI_TRAY_STARTED);
+        QVERIFY(status.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(status.isVisible());
+        const auto opened = host_->callsOf(ui::UiCall::Kind::ShellExecute);
+        QCOMPARE(opened.size(), std::size_t(1));
+        QCOMPARE(opened.front().caption, QStringLiteral("open"));
+    }
+
+    void failedStartsEndTheProgram_data()
+    {
+        QTest::addColumn<int>("failure");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("errors");
+        QTest::newRow("login cancelled") << 0 << QStringList{} << QStringList{};
+        QTest::newRow("folder not set") << 1 << QStringList{"CardInfoRequest", "PasswordInput", "CardStateReset"}
+                                        << QStringList{};
+        QTest::newRow("driver does not open")
+            << 2 << QStringList{"CardInfoRequest", "PasswordInput", "DeviceOpen"} << QStringList{"00-0F01"};
+        QTest::newRow("hook refused") << 3 << kStartCalls << QStringList{"00-0F09"};
+    }
+
+    void failedStartsEndTheProgram()
+    {
+        QFETCH(int, failure);
+        QFETCH(QStringList, calls);
+        QFETCH(QStringList, errors);
+        QStringList codes;
+        if (failure == 0) {
+            script_->then(Reject());
+        } else {
+            script_->then(Login("alice", "secret"));
+        }
+        if (failure == 1) {
+            script_->then(Reject());
+        } else {
+            makeUserFolder(QStringLiteral("Docs"));
+        }
+        if (failure >= 2) {
+            script_->then(ReadErrorCode(codes));
+        }
+        CStatusDlg status(records_.records());
+        if (failure == 2) {
+            // The login's two card calls open the driver; the device open fails.
+            card_->opensAllowed = 2;
+        }
+        if (failure == 3) {
+            card_->failControlCode(0x1010);
+        }
+        status.show();
+        QTRY_VERIFY(script_->done());
+        QTRY_VERIFY(!status.isVisible());
+
+        QCOMPARE(status.result(), int(QDialog::Rejected));
+        QCOMPARE(status.startedFlag(), 0);
+        QCOMPARE(card_->calls(), calls);
+        QCOMPARE(codes, errors);
+        QVERIFY(!status.notificationIcon()->isVisible());
+    }
+
+    void shutdownPutsCardAndDriverToRest()
+    {
+        CStatusDlg &status = startedStatus();
+        const int before = int(card_->calls().size());
+        status.accept();
+        QCOMPARE(card_->calls().mid(before), kShutdownCalls);
+        QCOMPARE(card_->framesOf(0x29).back().at(1), uint8_t(2));
+        QCOMPARE(status.result(), int(QDialog::Accepted));
+        QVERIFY(!status.notificationIcon()->isVisible());
+        QCOMPARE(status.notificationIcon()->toolTip(), QString::fromUtf8("Veyra-3 (停止中)"));
+    }
+
+    void shutdownStopsAtTheFirstFailingCall()
+    {
+        CStatusDlg &status = startedStatus();
+        const int before = int(card_->calls().size());
+        card_->failControlCode(0x1011);
+        QStringList codes;
+        script_->then(ReadErrorCode(codes));
+        status.accept();
+        QCOMPARE(card_->calls().mid(before), QStringList{"HookControl_Exit"});
+        QCOMPARE(codes, QStringList{"00-0F0A"});
+        QCOMPARE(status.result(), int(QDialog::Accepted));
+    }
+
+    void suspendAndResume()
+    {
+        CStatusDlg &status = startedStatus();
+        const int before = int(card_->calls().size());
+        status.onPowerBroadcast(power::PBT_APMSUSPEND);
+        QCOMPARE(card_->calls().mid(before), (QStringList{"HookControl_Exit", "DeviceClose"}));
+        QCOMPARE(status.pictureIcon(), IDI_SUSPENDED);
+        QVERIFY(!status.notificationIcon()->isVisible());
+        QVERIFY(!status.isVisible());
+        QVERIFY(status.userFolder().path.isEmpty());
+        QVERIFY(status.userId().isEmpty());
+
+        script_->then(Login("alice", "secret"));
+        const int suspended = int(card_->calls().size());
+        status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
+        QCOMPARE(card_->calls().mid(suspended), kStartCalls);
+        QVERIFY(status.isVisible());
+        QCOMPARE(status.pictureIcon(), IDI_PROTECTED);
+        QVERIFY(status.notificationIcon()->isVisible());
+        QCOMPARE(status.userFolder().path, QStringLiteral("C:\\Veyra\\Docs"));
+    }
+
+    void suspendBeforeTheStartDoesNothing()
+    {
+        CStatusDlg status(records_.records());
+        status.onPowerBroadcast(power::PBT_APMSUSPEND);
+        status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
+        QVERIFY(card_->calls().isEmpty());
+        QVERIFY(script_->handled.isEmpty());
+    }
+
+    void batteryLowWarns()
+    {
+        CStatusDlg status(records_.records());
+        status.onPowerBroadcast(power::PBT_APMBATTERYLOW);
+        QCOMPARE(host_->beeps().size(), std::size_t(1));
+        QCOMPARE(host_->messageBoxes().at(0).text, QString::fromUtf8("ﾊﾞｯﾃﾘｰが少なくなっています。"));
+        QCOMPARE(host_->messageBoxes().at(0).caption, QStringLiteral("Veyra-3"));
+    }
+
+    void menuAfterAUserCardLogin()
+    {
+        CStatusDlg &status = startedStatus();
+        const std::unique_ptr<QMenu> fromWindow = status.popupMenu(false);
+        QCOMPARE(MenuTexts(*fromWindow), (QStringList{Utf8("ﾕｰｻﾞﾌｫﾙﾀﾞ(&U)"), "-", Utf8("ﾀﾞｲｱﾛｸﾞを隠す(&H)"),
+                                                      Utf8("ｵﾌﾟｼｮﾝ(&O)"), Utf8("ﾊﾞｰｼﾞｮﾝ情報(&A)"), "-",
+                                                      Utf8("終了(&X)")}));
+        QVERIFY(!fromWindow->actions().at(2)->isChecked());
+
+        status.onCommand(ID_HIDE_DIALOG);
+        QCOMPARE(status.hiddenFlag(), 1);
+        QVERIFY(!status.isVisible());
+        QVERIFY(status.popupMenu(true)->actions().at(2)->isChecked());
+        QVERIFY(!status.popupMenu(false)->actions().at(2)->isChecked());
+        status.onCommand(ID_HIDE_DIALOG);
+        QVERIFY(status.isVisible());
+    }
+
+    void exitWithoutConfirmation()
+    {
+        win32::WriteProfileInt("Option", "ExitMessage", 0);
+        CStatusDlg &status = startedStatus();
+        status.onCommand(ID_EXIT);
+        QCOMPARE(status.result(), int(QDialog::Accepted));
+        QCOMPARE(card_->calls().mid(4), kShutdownCalls);
+    }
+
+    void exitConfirmationCancelled()
+    {
+        CStatusDlg &status = startedStatus();
+        script_->then(Reject());
+        status.onCommand(ID_EXIT);
+        QCOMPARE(script_->handled.last(), QStringLiteral("CExitConfirmDlg"));
+        QCOMPARE(card_->calls(), kStartCalls);
+        QVERIFY(status.isVisible());
+    }
+
+    void visibilityRuleAtStartAndExit_data()
+    {
+        QTest::addColumn<int>("invisible");
+        QTest::newRow("Invisible 1") << 1;
+        QTest::newRow("Invisible 0") << 0;
+    }
+
+    void visibilityRuleAtStartAndExit()
+    {
+        QFETCH(int, invisible);
+        win32::WriteProfileInt("Option", "Invisible", invisible);
+        QDir().mkpath(home_->path("Veyra/Other"));
+        CStatusDlg &status = startedStatus();
+        const bool hideOthers = invisible == 1;
+        QCOMPARE(bool(AttributesOf("C:\\Veyra\\Other") & 0x02), hideOthers);
+        QCOMPARE(AttributesOf("C:\\Veyra\\Docs") & 0x02, 0u);
+        QCOMPARE(AttributesOf("C:\\Veyra") & 0x02, 0u);
+
+        status.accept();
+        QCOMPARE(bool(AttributesOf("C:\\Veyra\\Docs") & 0x02), hideOthers);
+        QCOMPARE(bool(AttributesOf("C:\\Veyra") & 0x02), hideOthers);
+        QFile hiddenList(home_->path("Veyra/.hidden"));
+        QCOMPARE(hiddenList.open(QIODevice::ReadOnly) && hiddenList.readAll().contains("Docs"), hideOthers);
+    }
+
+    void mappedNetworkDriveGoesInItsNetworkForm()
+    {
+        QDir().mkpath(home_->path("share/Docs"));
+        home_->addDrive("N:", "path = " + home_->path("share") + "\nnetwork = \\\\server\\share");
+        win32::WriteProfileString("UserFolder", UserFolderEntryName("alice"), "N:\\Docs");
+        CStatusDlg &status = startedStatus(false);
+        QCOMPARE(card_->hookPaths(), QStringList{"\\\\SERVER\\SHARE\\DOCS"});
+        QCOMPARE(status.userFolder().path, QStringLiteral("N:\\Docs"));
+    }
+
+    void unresolvableNetworkDriveFailsTheStart()
+    {
+        QDir().mkpath(home_->path("share/Docs"));
+        home_->addDrive("N:", "path = " + home_->path("share") + "\ntype = remote");
+        win32::WriteProfileString("UserFolder", UserFolderEntryName("alice"), "N:\\Docs");
+        QStringList codes;
+        script_->then(Login("alice", "secret")).then(ReadErrorCode(codes));
+        CStatusDlg status(records_.records());
+        QCOMPARE(status.startLoginCycle(), 0);
+        QCOMPARE(host_->messageBoxes().at(0).text, Utf8("指定されたパス名は無効です。\nパス名：N:\\Docs"));
+        QCOMPARE(host_->messageBoxes().at(0).caption, QStringLiteral("VeyraAP"));
+        QCOMPARE(codes, QStringList{"00-0000"});
+        QVERIFY(!card_->calls().contains("HookControl_Active"));
+    }
+
+    void renameMovesProtectionToTheNewPath()
+    {
+        CStatusDlg &status = startedStatus();
+        script_->then([](QDialog *rename) {
+            SetEditText(rename, IDC_RENAME_NEW, QStringLiteral("Papers"));
+            rename->accept();
+        });
+        status.onCommand(ID_USERFOLDER_RENAME);
+        QCOMPARE(card_->calls().mid(4), (QStringList{"HookControl_Exit", "HookControl_Active"}));
+        QCOMPARE(card_->hookPaths().last(), QStringLiteral("C:\\VEYRA\\PAPERS"));
+        QCOMPARE(status.userFolder().path, QStringLiteral("C:\\Veyra\\Papers"));
+        QCOMPARE(ReadUserFolder("alice"), QStringLiteral("C:\\Veyra\\Papers"));
+        QVERIFY(QDir(home_->path("Veyra/Papers")).exists());
+        QCOMPARE(AttributesOf("C:\\Veyra\\Papers") & 0x81, 0x01u);
+    }
+
+    void windowPlacementIsRemembered()
+    {
+        {
+            CStatusDlg status(records_.records());
+            status.show();
+            const QRect area = status.screen()->availableGeometry();
+            QCOMPARE(status.geometry().bottomRight() + QPoint(1, 1), area.bottomRight() + QPoint(1, 1));
+            status.move(100, 120);
+            status.reject();
+        }
+        QCOMPARE(win32::GetProfileInt("WindowPosition", "RECT_left", -1), 100);
+        QCOMPARE(win32::GetProfileInt("WindowPosition", "RECT_top", -1), 120);
+    }
+
+private:
+    void makeUserFolder(const QString &name)
+    {
+        QDir().mkpath(home_->path("Veyra/" + name));
+        WriteUserFolder("alice", "C:\\Veyra\\" + name);
+    }
+
+    CStatusDlg &startedStatus(bool withFolder = true)
+    {
+        if (withFolder) {
+            makeUserFolder(QStringLiteral("Docs"));
+        }
+        script_->then(Login("alice", "secret"));
+        status_ = std::make_unique<CStatusDlg>(records_.records());
+        [&] { QCOMPARE(status_->startLoginCycle(), 1); }();
+        return *status_;
+    }
+
+    std::unique_ptr<TestHome> home_;
+    std::unique_ptr<ui::RecordingUiHost> host_;
+    std::unique_ptr<ScriptedCard> card_;
+    std::unique_ptr<ModalScript> script_;
+    std::unique_ptr<CStatusDlg> status_;
+    OwnedRecords records_;
+};
+
+QTEST_MAIN(LoginCycleTest)
+#include "LoginCycleTest.moc"
