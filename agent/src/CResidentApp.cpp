@@ -7,6 +7,8 @@
 #include "Strings.h"
 #include "Win32.h"
 
+#include <QEventLoop>
+
 #include <stdexcept>
 
 // Outside any namespace, as the resource initialiser must be.
@@ -27,6 +29,18 @@ Record *AllocateRecord(const char *failure)
         throw std::runtime_error(failure);
     }
     return record;
+}
+
+// The status window's run lasts until the window is ended (OK, Cancel, close),
+// not until it is first hidden: it hides and shows itself while the program
+// runs (hide command, suspend, the change to a tool window), and a hidden
+// window must not end a modal run the way QDialog::exec() ends it.
+void RunUntilEnded(QDialog &window)
+{
+    QEventLoop run;
+    QObject::connect(&window, &QDialog::finished, &run, &QEventLoop::quit);
+    window.show();
+    run.exec();
 }
 
 } // namespace
@@ -68,7 +82,7 @@ bool CResidentApp::initInstance()
     power::PowerEvents power;
     QObject::connect(&power, &power::PowerEvents::powerBroadcast, &status, &CStatusDlg::onPowerBroadcast,
                      Qt::DirectConnection);
-    status.exec();
+    RunUntilEnded(status);
     return false;
 }
 
