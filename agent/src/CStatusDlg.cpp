@@ -1,7 +1,10 @@
 #include "CStatusDlg.h"
 
+#include "CDataConversionDlg.h"
 #include "CErrorReportDlg.h"
 #include "CExitConfirmDlg.h"
+#include "COptionDlg.h"
+#include "CVersionDlg.h"
 #include "PowerEvents.h"
 #include "Profile.h"
 #include "ProfileNames.h"
@@ -74,6 +77,7 @@ CStatusDlg::CStatusDlg(const CardRecords &records, QWidget *parent)
     , commandRecords_(new(std::nothrow) CommandRecords{})
     , picture_(Tagged(new QLabel(this), IDC_CARD_PICTURE))
     , trayIcon_(new QSystemTrayIcon(this))
+    , menuDialogs_{RunOptionDialog, RunVersionDialog, RunDataConversionDialog}
 {
     if (!commandRecords_) {
         throw std::runtime_error(text::kNoMemory);

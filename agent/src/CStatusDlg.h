@@ -25,7 +25,8 @@ class CStatusDlg : public AgentDialog {
     Q_OBJECT
 
 public:
-    // The menu's dialogs that live elsewhere; a command without one does nothing.
+    // The dialogs of the menu commands: the program's own unless replaced; a
+    // command without one does nothing.
     struct MenuDialogs {
         std::function<bool(QWidget *owner)> options; // true after OK
         std::function<void(QWidget *owner, const QString &userFolder, const QString &userId)> version;
