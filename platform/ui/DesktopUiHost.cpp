@@ -7,7 +7,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <vector>
@@ -73,6 +75,50 @@ QString WindowsPathOfUnix(const QString &unixPath)
     return windowsPath ? QString::fromStdString(*windowsPath) : QString();
 }
 
+// The Windows system sounds and their names in the desktop's sound theme.
+struct SystemSound {
+    const char *alias;
+    const char *themeName;
+};
+constexpr SystemSound kSystemSounds[] = {
+    {"SystemStart", "desktop-login"},
+};
+
+// The file of a system sound in the sound theme (the theme every desktop falls
+// back on), or nothing when the desktop has none.
+QString ThemeSoundFile(const QString &alias)
+{
+    for (const SystemSound &sound : kSystemSounds) {
+        if (alias.compare(QLatin1String(sound.alias), Qt::CaseInsensitive) != 0) {
+            continue;
+        }
+        for (const char *extension : {".oga", ".ogg", ".wav"}) {
+            const QString file = QStandardPaths::locate(
+                QStandardPaths::GenericDataLocation,
+                QStringLiteral("sounds/freedesktop/stereo/") + QLatin1String(sound.themeName) + QLatin1String(extension));
+            if (!file.isEmpty()) {
+                return file;
+            }
+        }
+    }
+    return {};
+}
+
+// Plays a sound file with the desktop's player, in the background.
+bool PlayFile(const QString &file)
+{
+    for (const char *player : {"canberra-gtk-play", "paplay", "pw-play"}) {
+        const QString program = QStandardPaths::findExecutable(QLatin1String(player));
+        if (program.isEmpty()) {
+            continue;
+        }
+        const QStringList arguments =
+            program.endsWith(QLatin1String("canberra-gtk-play")) ? QStringList{"--file", file} : QStringList{file};
+        return QProcess::startDetached(program, arguments);
+    }
+    return false;
+}
+
 } // namespace
 
 int DesktopUiHost::messageBox(QWidget *owner, const QString &text, const QString &caption, UINT type)
@@ -108,9 +154,15 @@ BOOL DesktopUiHost::messageBeep(UINT)
 
 // The desktop has no table of named system sounds: a named sound is the beep,
 // or nothing at all when the caller asked for no default sound.
+// Sounds always play in the background here; without a sound of its own, the
+// default sound (a beep) stands in unless SND_NODEFAULT says not to.
 BOOL DesktopUiHost::playSound(const QString &name, UINT flags)
 {
-    if (name.isEmpty() || (flags & SND_NODEFAULT) != 0) {
+    const QString file = (flags & SND_FILENAME) != 0 ? name : ThemeSoundFile(name);
+    if (!file.isEmpty() && PlayFile(file)) {
+        return 1;
+    }
+    if ((flags & SND_NODEFAULT) != 0) {
         return 0;
     }
     QApplication::beep();

@@ -35,6 +35,7 @@ private slots:
     void shellExecuteRefusesWhatItCannotOpen_data();
     void shellExecuteRefusesWhatItCannotOpen();
     void startFoldersMapToUnixFolders();
+    void systemStartPlaysTheThemesLoginSoundOrNothing();
     void desktopMessageBoxAnswersTheClickedButton_data();
     void desktopMessageBoxAnswersTheClickedButton();
     void messagePumpProcessesPendingEvents();
@@ -188,6 +189,40 @@ void UiHostTest::startFoldersMapToUnixFolders()
     QCOMPARE(UnixFolderOf("C:\\Docs"), home_->path() + "/Docs");
     QCOMPARE(UnixFolderOf(""), QString());
     QCOMPARE(UnixFolderOf("Q:\\Docs"), QString());
+}
+
+// "SystemStart" is the sound theme's login sound, played by the desktop's
+// player in the background; without one, SND_NODEFAULT keeps it silent.
+void UiHostTest::systemStartPlaysTheThemesLoginSoundOrNothing()
+{
+    const QString root = home_->path();
+    QDir(root).mkpath("bin");
+    QDir(root).mkpath("share/sounds/freedesktop/stereo");
+    const QString played = root + "/played";
+    QFile player(root + "/bin/paplay");
+    QVERIFY(player.open(QIODevice::WriteOnly));
+    player.write(QString("#!/bin/sh\necho \"$1\" > '%1'\n").arg(played).toUtf8());
+    player.close();
+    player.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", (root + "/bin:").toUtf8() + path);
+    qputenv("XDG_DATA_DIRS", (root + "/share").toUtf8());
+    const UINT flags = SND_ALIAS | SND_ASYNC | SND_NODEFAULT;
+    DesktopUiHost desktop;
+
+    QCOMPARE(desktop.playSound("SystemStart", flags), 0);
+
+    const QString sound = root + "/share/sounds/freedesktop/stereo/desktop-login.oga";
+    QFile(sound).open(QIODevice::WriteOnly);
+    QCOMPARE(desktop.playSound("SystemStart", flags), 1);
+    const auto playedFile = [&played] {
+        QFile result(played);
+        return result.open(QIODevice::ReadOnly) ? QString::fromUtf8(result.readAll().trimmed()) : QString();
+    };
+    QTRY_COMPARE(playedFile(), sound);
+
+    qputenv("PATH", path);
+    qunsetenv("XDG_DATA_DIRS");
 }
 
 void UiHostTest::desktopMessageBoxAnswersTheClickedButton_data()
