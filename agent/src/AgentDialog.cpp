@@ -42,6 +42,28 @@ void AgentDialog::done(int result)
     QDialog::done(result);
 }
 
+// A window disabled already stays as it is; the focus, which disabling takes
+// away, goes back where it was.
+InputBlocked::InputBlocked(QWidget *window)
+{
+    if (window && window->isEnabled()) {
+        window_ = window;
+        focus_ = window->focusWidget();
+        window->setEnabled(false);
+    }
+}
+
+InputBlocked::~InputBlocked()
+{
+    if (!window_) {
+        return;
+    }
+    window_->setEnabled(true);
+    if (focus_) {
+        focus_->setFocus();
+    }
+}
+
 QPushButton *AgentDialog::addButton(const char *text, int id)
 {
     return Tagged(new QPushButton(Text(text), this), id);

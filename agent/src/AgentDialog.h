@@ -4,11 +4,13 @@
 // initialisation: once per run, as each run made the dialog window anew).
 #pragma once
 
+#include "CardRecords.h"
 #include "ControlId.h"
 #include "UiHost.h"
 
 #include <QDialog>
 #include <QIcon>
+#include <QPointer>
 #include <QString>
 
 class QLabel;
@@ -52,5 +54,29 @@ protected:
 private:
     bool initialised_ = false;
 };
+
+// Keeps a window from taking input while it waits for the card. A card call
+// lets the program's events run between its polls, and a second call started
+// from them would run inside the first, on the same records.
+class InputBlocked {
+public:
+    explicit InputBlocked(QWidget *window);
+    ~InputBlocked();
+    InputBlocked(const InputBlocked &) = delete;
+    InputBlocked &operator=(const InputBlocked &) = delete;
+
+private:
+    QPointer<QWidget> window_;
+    QPointer<QWidget> focus_;
+};
+
+// A card call made from `window`, which takes no input until the card answers.
+template <typename Request, typename Status>
+int CallCardFrom(QWidget *window, const CardRecords &records, CardFunction<Request, Status> function,
+                 const Request &request, Status &result)
+{
+    const InputBlocked blocked(window);
+    return CallCard(records, function, request, result);
+}
 
 } // namespace veyra::agent

@@ -90,7 +90,7 @@ void CLoginDlg::accept()
     }
 
     cardInfoRequest_ = {};
-    if (!CallCard(records_, TVRCM_CardInfoRequest, cardInfoRequest_, cardInfo_)) {
+    if (!CallCardFrom(this, records_, TVRCM_CardInfoRequest, cardInfoRequest_, cardInfo_)) {
         ReportPasswordError(this, records_, kLoginMessages);
         return;
     }
@@ -105,7 +105,7 @@ void CLoginDlg::accept()
     const QByteArray password = password_.toLatin1();
     PutCardText(passwordInput_.UserId, id.constData(), std::size_t(id.size()));
     PutCardText(passwordInput_.Password, password.constData(), std::size_t(password.size()));
-    if (!CallCard(records_, TVRCM_PasswordInput, passwordInput_, passwordInputStatus_)) {
+    if (!CallCardFrom(this, records_, TVRCM_PasswordInput, passwordInput_, passwordInputStatus_)) {
         ReportPasswordError(this, records_, kLoginMessages);
         return;
     }

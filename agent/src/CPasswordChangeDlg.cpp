@@ -83,7 +83,7 @@ void CPasswordChangeDlg::accept()
     }
 
     cardInfoRequest_ = {};
-    if (!CallCard(records_, TVRCM_CardInfoRequest, cardInfoRequest_, cardInfo_)) {
+    if (!CallCardFrom(this, records_, TVRCM_CardInfoRequest, cardInfoRequest_, cardInfo_)) {
         ReportPasswordError(this, records_, kPasswordChangeMessages);
         return;
     }
@@ -97,7 +97,7 @@ void CPasswordChangeDlg::accept()
     const QByteArray current = CardText(password_);
     PutCardText(passwordInput_.UserId, id.constData(), std::size_t(id.size()));
     PutCardText(passwordInput_.Password, current.constData(), std::size_t(current.size()));
-    if (!CallCard(records_, TVRCM_PasswordInput, passwordInput_, passwordInputStatus_)) {
+    if (!CallCardFrom(this, records_, TVRCM_PasswordInput, passwordInput_, passwordInputStatus_)) {
         ReportPasswordError(this, records_, kPasswordChangeMessages);
         return;
     }
