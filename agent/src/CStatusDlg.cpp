@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimerEvent>
@@ -308,6 +309,7 @@ void CStatusDlg::resume()
 
 void CStatusDlg::accept()
 {
+    const QScopedValueRollback<bool> running(commandRunning_, true);
     // Without a folder (after a suspend) there is no parent whose folders to hide.
     if (userFolder_.networkFolderFlag != 1 && !userFolder_.path.isEmpty()) {
         waitForUserFolderDrive();
@@ -381,7 +383,7 @@ void CStatusDlg::removeNotificationIcon()
 
 std::unique_ptr<QMenu> CStatusDlg::popupMenu(bool fromNotificationIcon) const
 {
-    if (busyFlag_ == 1) {
+    if (busyFlag_ == 1 || commandRunning_) {
         return nullptr;
     }
     auto menu = std::make_unique<QMenu>(Text(text::kMenuPopup));
@@ -425,6 +427,7 @@ void CStatusDlg::openPopupMenu(const QPoint &at, bool fromNotificationIcon)
 
 void CStatusDlg::onCommand(int command)
 {
+    const QScopedValueRollback<bool> running(commandRunning_, true);
     switch (command) {
     case ID_USERFOLDER_OPEN:
         OpenUserFolder(this, userFolder_);

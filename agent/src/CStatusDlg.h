@@ -48,7 +48,7 @@ public:
     // A command of the pop-up menu.
     void onCommand(int command);
     // The pop-up menu as it would open now; nullptr while the data conversion
-    // dialog is open.
+    // dialog is open or a menu command or the shutdown runs.
     std::unique_ptr<QMenu> popupMenu(bool fromNotificationIcon) const;
     void openPopupMenu(const QPoint &at, bool fromNotificationIcon);
 
@@ -109,6 +109,9 @@ private:
     int startedFlag_ = 0;
     int hiddenFlag_ = 0;
     int busyFlag_ = 0;
+    // A menu command (or the shutdown) is running: its card calls let events in,
+    // and a second command from the menu must not start inside it.
+    bool commandRunning_ = false;
     CLoginDlg loginDlg_;
     std::unique_ptr<CommandRecords> commandRecords_;
     QBasicTimer hideTimer_;

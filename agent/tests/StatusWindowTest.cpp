@@ -274,6 +274,28 @@ private slots:
         QCOMPARE(status.hiddenFlag(), 0);
     }
 
+    // The shutdown's card calls let events in: no menu opens until it is over,
+    // so that no second command (a second exit, a rename) starts inside it.
+    void noMenuWhileTheShutdownRuns()
+    {
+        CStatusDlg &status = startedStatus();
+        int callsSeen = 0;
+        int menusOffered = 0;
+        const auto scripted = card_->responder;
+        card_->responder = [&](kernel::DWORD code, const uint8_t *in,
+                                                            kernel::DWORD inSize, uint8_t *out, kernel::DWORD outSize) {
+            ++callsSeen;
+            menusOffered += status.popupMenu(true) ? 1 : 0;
+            return scripted(code, in, inSize, out, outSize);
+        };
+
+        status.accept();
+
+        card_->responder = scripted;
+        QVERIFY(callsSeen > 0);
+        QCOMPARE(menusOffered, 0);
+    }
+
 private:
     CStatusDlg &startedStatus()
     {
