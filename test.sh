@@ -6,6 +6,7 @@ cd "$(dirname "$0")"
 source scripts/deps.sh
 
 veyra_install_packages "${VEYRA_PACKAGES[@]}"
+veyra_try_install_packages "${VEYRA_DESKTOP_PACKAGES[@]}" "${VEYRA_BLACKBOX_PACKAGES[@]}"
 
 jobs=$(nproc)
 

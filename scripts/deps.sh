@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034
 # Sourced by run.sh and test.sh: installs the Debian packages the build needs
 # when any of them is missing (as root, or through sudo).
 
@@ -10,6 +11,12 @@ VEYRA_PACKAGES=(
 # What the programs need on a desktop besides: a font for their Japanese texts.
 VEYRA_DESKTOP_PACKAGES=(
   fonts-noto-cjk
+)
+
+# What the black-box test needs besides: a virtual display, key presses, window
+# properties, and screenshots of a failure. Without them the test is skipped.
+VEYRA_BLACKBOX_PACKAGES=(
+  xvfb xdotool x11-utils imagemagick
 )
 
 veyra_missing_packages() {
@@ -29,6 +36,13 @@ veyra_install_packages() {
   $sudo apt-get update -qq
   # shellcheck disable=SC2086
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
+}
+
+# Installs what it can and says what it could not, without failing the caller.
+veyra_try_install_packages() {
+  if ! (veyra_install_packages "$@"); then
+    echo "Could not install: $(veyra_missing_packages "$@" | tr '\n' ' ')(the tests that need them are skipped)" >&2
+  fi
 }
 
 # veyra_build <build-dir> [cmake options...]
