@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QVBoxLayout>
 
 namespace veyra::admin {
 
@@ -30,28 +29,9 @@ CUserDeleteDlg::CUserDeleteDlg(QWidget *parent)
     userIdEdit_ = ui::WithId(new CUserIdEdit(this), IDC_USER_ID);
     passwordEdit_ = ui::WithId(new CPasswordEdit(this), IDC_PASSWORD);
     passwordEdit_->setEchoMode(QLineEdit::Password);
-    const std::pair<const char *, QLineEdit *> fields[] = {{text::kUserIdLabel, userIdEdit_},
-                                                           {text::kPasswordLabel, passwordEdit_}};
-    int row = 1;
-    for (const auto &[labelText, edit] : fields) {
-        QLabel *label = MakeStatic(this, IDC_STATIC, Text(labelText));
-        label->setBuddy(edit);
-        edit->setMaxLength(kFieldTextLimit);
-        layout->addWidget(label, row, 1);
-        layout->addWidget(edit, row, 2);
-        ++row;
-    }
-
-    QPushButton *execute = MakeButton(this, IDOK, Text(text::kExecute));
-    QPushButton *close = MakeButton(this, IDCANCEL, Text(text::kClose));
-    execute->setDefault(true);
-    auto *buttons = new QVBoxLayout;
-    buttons->addWidget(execute);
-    buttons->addWidget(close);
-    buttons->addStretch();
-    layout->addLayout(buttons, 0, 3, row, 1);
-    connect(execute, &QPushButton::clicked, this, &CUserDeleteDlg::OnOK);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    const int rows =
+        AddInputFields(this, layout, {{text::kUserIdLabel, userIdEdit_}, {text::kPasswordLabel, passwordEdit_}});
+    connect(AddExecuteAndClose(this, layout, rows), &QPushButton::clicked, this, &CUserDeleteDlg::OnOK);
 }
 
 void CUserDeleteDlg::UpdateData()

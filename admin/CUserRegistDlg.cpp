@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScopedValueRollback>
-#include <QVBoxLayout>
 
 namespace veyra::admin {
 
@@ -32,28 +31,11 @@ CUserRegistDlg::CUserRegistDlg(QWidget *parent)
     passwordEdit_ = ui::WithId(new CPasswordEdit(this), IDC_PASSWORD);
     passwordEdit_->setEchoMode(QLineEdit::Password);
     keyInfoEdit_ = ui::WithId(new CPasswordEdit(this), IDC_KEY_INFO);
-    const std::pair<const char *, QLineEdit *> fields[] = {
-        {text::kUserIdLabel, userIdEdit_}, {text::kPasswordLabel, passwordEdit_}, {text::kKeyInfoLabel, keyInfoEdit_}};
-    int row = 1;
-    for (const auto &[labelText, edit] : fields) {
-        QLabel *label = MakeStatic(this, IDC_STATIC, Text(labelText));
-        label->setBuddy(edit);
-        edit->setMaxLength(kFieldTextLimit);
-        layout->addWidget(label, row, 1);
-        layout->addWidget(edit, row, 2);
-        ++row;
-    }
-
-    QPushButton *execute = MakeButton(this, IDOK, Text(text::kExecute));
-    QPushButton *close = MakeButton(this, IDCANCEL, Text(text::kClose));
-    execute->setDefault(true);
-    auto *buttons = new QVBoxLayout;
-    buttons->addWidget(execute);
-    buttons->addWidget(close);
-    buttons->addStretch();
-    layout->addLayout(buttons, 0, 3, row, 1);
-    connect(execute, &QPushButton::clicked, this, &CUserRegistDlg::OnOK);
-    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    const int rows = AddInputFields(this, layout,
+                                    {{text::kUserIdLabel, userIdEdit_},
+                                     {text::kPasswordLabel, passwordEdit_},
+                                     {text::kKeyInfoLabel, keyInfoEdit_}});
+    connect(AddExecuteAndClose(this, layout, rows), &QPushButton::clicked, this, &CUserRegistDlg::OnOK);
 }
 
 void CUserRegistDlg::UpdateData()

@@ -5,7 +5,13 @@
 
 #include <QString>
 
+#include <initializer_list>
+#include <utility>
+
+class QDialog;
+class QGridLayout;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -19,5 +25,13 @@ QLabel *MakeStatic(QWidget *dialog, int id, const QString &text);
 QLabel *MakeGuide(QWidget *dialog, int id, const QString &text);
 QLabel *MakeIcon(QWidget *dialog, int id, int iconId);
 QPushButton *MakeButton(QWidget *dialog, int id, const QString &text);
+
+// One labelled input field a row, from row 1 on, in columns 1 and 2, each limited
+// to kFieldTextLimit characters; returns the row after the last.
+int AddInputFields(QWidget *dialog, QGridLayout *layout,
+                   std::initializer_list<std::pair<const char *, QLineEdit *>> fields);
+// The execute (IDOK, default) and close (IDCANCEL, rejects) buttons in column 3
+// over `rows` rows; returns the execute button for the dialog to connect.
+QPushButton *AddExecuteAndClose(QDialog *dialog, QGridLayout *layout, int rows);
 
 } // namespace veyra::admin
