@@ -1,6 +1,8 @@
 # Fails unless the dynamic symbols that LIBRARY defines are exactly the names
-# listed in EXPECTED_FILE, one a line:
+# listed in EXPECTED_FILE (one a line), or, with PATTERN, unless every one of
+# them matches that regular expression:
 #   cmake -DNM=<nm> -DLIBRARY=<library> -DEXPECTED_FILE=<list> -P cmake/CheckExports.cmake
+#   cmake -DNM=<nm> -DLIBRARY=<library> -DPATTERN=<regex> -P cmake/CheckExports.cmake
 execute_process(
   COMMAND ${NM} -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE listing
@@ -16,6 +18,19 @@ foreach(line IN LISTS lines)
   list(APPEND exported ${name})
 endforeach()
 list(SORT exported)
+
+if(DEFINED PATTERN)
+  set(foreign)
+  foreach(name IN LISTS exported)
+    if(NOT name MATCHES "${PATTERN}")
+      list(APPEND foreign ${name})
+    endif()
+  endforeach()
+  if(foreign)
+    message(FATAL_ERROR "${LIBRARY} exports names it should not: ${foreign}")
+  endif()
+  return()
+endif()
 
 file(STRINGS ${EXPECTED_FILE} expected)
 list(SORT expected)

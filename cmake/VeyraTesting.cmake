@@ -50,16 +50,23 @@ function(veyra_add_qt_test name)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${VEYRA_TEST_ENVIRONMENT}")
 endfunction()
 
-# veyra_add_export_check(<library target> <file listing the expected names>)
-# A test that fails unless the library's dynamic symbols are exactly those names.
-function(veyra_add_export_check library expected)
+# veyra_add_export_check(<library target> EXACTLY <file listing the names>)
+# veyra_add_export_check(<library target> MATCHING <regular expression>)
+# A test that fails unless the library's dynamic symbols are exactly the listed
+# names, or all match the expression.
+function(veyra_add_export_check library rule value)
   if(NOT VEYRA_BUILD_TESTS)
     return()
+  endif()
+  if(rule STREQUAL "EXACTLY")
+    set(check -DEXPECTED_FILE=${value})
+  else()
+    set(check -DPATTERN=${value})
   endif()
   add_test(NAME ${library}_exports
     COMMAND ${CMAKE_COMMAND}
       -DNM=${CMAKE_NM}
       -DLIBRARY=$<TARGET_FILE:${library}>
-      -DEXPECTED_FILE=${expected}
+      ${check}
       -P ${PROJECT_SOURCE_DIR}/cmake/CheckExports.cmake)
 endfunction()
