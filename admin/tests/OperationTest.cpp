@@ -62,6 +62,7 @@ private slots:
 
     void initialSettingOfABlankCard();
     void initialSettingOfACardSetUpBefore();
+    void initialSettingRecoversFromMarkedEntries_data();
     void initialSettingRecoversFromMarkedEntries();
     void initialSettingGivesUpAfterSixteenRecoveries();
     void initialSettingStopsOnNo_data();
@@ -127,16 +128,39 @@ void OperationTest::initialSettingOfACardSetUpBefore()
              QByteArray("\x16\x02MainUserCardID\0\0", 18));
 }
 
+void OperationTest::initialSettingRecoversFromMarkedEntries_data()
+{
+    QTest::addColumn<QByteArrayList>("users");
+    QTest::addColumn<QByteArrayList>("marked");
+    QTest::newRow("one of one") << QByteArrayList({"alice"}) << QByteArrayList({"alice"});
+    QTest::newRow("two of three") << QByteArrayList({"alice", "bob", "carol"}) << QByteArrayList({"alice", "carol"});
+    QTest::newRow("three of three") << QByteArrayList({"alice", "bob", "carol"})
+                                    << QByteArrayList({"alice", "bob", "carol"});
+}
+
+// One recovery for each marked entry, then the re-initialisation goes through.
 void OperationTest::initialSettingRecoversFromMarkedEntries()
 {
+    QFETCH(QByteArrayList, users);
+    QFETCH(QByteArrayList, marked);
     f.setUpCard();
-    f.addUser("alice");
-    f.card->markDeleted("alice");
+    for (const QByteArray &userId : users) {
+        f.addUser(userId);
+    }
+    for (const QByteArray &userId : marked) {
+        f.card->markDeleted(userId);
+    }
     CCardSettingDlg dialog;
     dialog.OnOK();
 
-    QCOMPARE(f.executed, QStringList({kInfo, kReInit, kMake, kReRegist, kReInit, kMake, kInitCard, kInitModel}));
+    QStringList expected({kInfo, kReInit});
+    for (qsizetype i = 0; i < marked.size(); ++i) {
+        expected << kMake << kReRegist << kReInit;
+    }
+    expected << kMake << kInitCard << kInitModel;
+    QCOMPARE(f.executed, expected);
     QCOMPARE(f.modals->unexpected, 0);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(f.card->kind(), uint8_t(2));
     QVERIFY(f.card->userIds().empty());
     // The recovery registers an empty user: every field of the frame is zero.

@@ -35,12 +35,19 @@ QByteArray VeyraCard(const QStringList &arguments)
     return process.readAllStandardOutput();
 }
 
+// The user IDs the card lists; one without a text form (a wiped entry, an
+// all-zero ID) as its bytes, so that a failing comparison shows what the card holds.
 QStringList CardUsers()
 {
     const QJsonObject card = QJsonDocument::fromJson(VeyraCard({"show", "--json"})).object();
     QStringList users;
-    for (const QJsonValue &user : card.value("users").toArray()) {
-        users.append(user.toObject().value("userId").toString());
+    for (const QJsonValue &value : card.value("users").toArray()) {
+        const QJsonObject user = value.toObject();
+        const QString userId = user.value("userId").toString();
+        users.append(!userId.isEmpty() ? userId
+                                       : QString("(hex %1%2)")
+                                             .arg(user.value("userIdHex").toString(),
+                                                  user.value("deleted").toBool() ? ", deleted" : ""));
     }
     return users;
 }

@@ -21,6 +21,13 @@ void Answer(uint8_t *response, uint8_t command, uint8_t result)
     response[card::exchange::kResult] = result;
 }
 
+// The user ID of a free slot in the card information, and of the empty user
+// with which the administration tool recovers a marked entry.
+bool IsEmptyUser(const uint8_t *userId)
+{
+    return AllBytes(userId, card::kIdSize, 0);
+}
+
 } // namespace
 
 void AnswerErrorStatus(uint8_t *response, uint8_t status, uint8_t detail)
@@ -35,16 +42,18 @@ void Firmware::command(const uint8_t *frame, uint8_t *response)
 {
     switch (frame[card::exchange::kCommand]) {
     case card::kCardInitSetting:
-    case card::kUserRegist:
     case card::kUserDelete:
     case card::kPasswordReInit:
-    case card::kUserReRegist:
     case card::kPasswordInput:
     case card::kPasswordSetting:
     case card::kSignResultRequest:
         return model_.sdCommand(frame, response);
     case card::kManagementCommandMake:
         return managementCommandMake(frame, response);
+    case card::kUserRegist:
+        return userRegist(frame, response);
+    case card::kUserReRegist:
+        return userReRegist(frame, response);
     case card::kCardReInit:
         return model_.cardReInit(frame, response, card::ReInitKey::PreviousAdministrationKey);
     case card::kCardInfoRequest:
@@ -100,6 +109,52 @@ void Firmware::managementCommandMake(const uint8_t *frame, uint8_t *response)
         return AnswerErrorStatus(response, error_status::kCommandError, error_status::kUnknownCommand);
     }
     model_.managementCommandMake(frame, response);
+}
+
+// The empty user gets the answer the ID of a free entry gets, after the same checks.
+void Firmware::userRegist(const uint8_t *frame, uint8_t *response)
+{
+    using namespace card::regist_result;
+    if (!IsEmptyUser(frame + card::admin_frame::kUserId)) {
+        return model_.userRegist(frame, response);
+    }
+    if (!servesUsers()) {
+        return Answer(response, card::kUserRegist, kKindWrong);
+    }
+    if (!isThisCard(frame)) {
+        return Answer(response, card::kUserRegist, kCardIdWrong);
+    }
+    if (firstMarkedEntry() != nullptr) {
+        return Answer(response, card::kUserRegist, kDeletedMark);
+    }
+    uint8_t mac[card::kMacSize];
+    card::Mac(card_.state.systemArea + card::system_area::kAdministrationKey, frame, card::regist_frame::kMac, mac);
+    if (std::memcmp(mac, frame + card::regist_frame::kMac, card::kMacSize) != 0) {
+        return Answer(response, card::kUserRegist, kMacWrong);
+    }
+    Answer(response, card::kUserRegist, kAlreadyRegistered);
+}
+
+// The empty user takes no entry: the first marked entry becomes free, whatever
+// the entries hold, and needs no further free entry.
+void Firmware::userReRegist(const uint8_t *frame, uint8_t *response)
+{
+    using namespace card::regist_result;
+    if (!IsEmptyUser(frame + card::admin_frame::kUserId)) {
+        return model_.userReRegist(frame, response);
+    }
+    if (!servesUsers()) {
+        return Answer(response, card::kUserReRegist, kKindWrong);
+    }
+    if (!isThisCard(frame)) {
+        return Answer(response, card::kUserReRegist, kCardIdWrong);
+    }
+    uint8_t *entry = firstMarkedEntry();
+    if (entry == nullptr) {
+        return Answer(response, card::kUserReRegist, kDeletedMark);
+    }
+    std::memset(entry, card::kBlankByte, card::kAreaSize);
+    Answer(response, card::kUserReRegist, card::kResultOk);
 }
 
 void Firmware::cardInfo(const uint8_t *frame, uint8_t *response)
@@ -164,6 +219,29 @@ void Firmware::pcCardInfo(uint8_t *response) const
     response[card::exchange::kResult] = card::kResultOk;
     response[pc_card_info_answer::kValue] = uint8_t(issuer::kFirmwareRevision);
     response[pc_card_info_answer::kValue + 1] = uint8_t(issuer::kFirmwareRevision >> 8);
+}
+
+// Only cards set up as user cards (kind 2 or 3) hold users.
+bool Firmware::servesUsers() const
+{
+    const uint8_t kind = card_.state.systemArea[card::system_area::kKind];
+    return kind == card::kUserCard || kind == card::kFurtherCard;
+}
+
+bool Firmware::isThisCard(const uint8_t *frame) const
+{
+    return std::memcmp(frame + card::admin_frame::kCardId, card_.state.systemArea + card::system_area::kCardId,
+                       card::kIdSize) == 0;
+}
+
+uint8_t *Firmware::firstMarkedEntry()
+{
+    for (auto &entry : card_.state.users) {
+        if (entry[card::user_entry::kDeletedMark] == card::user_entry::kDeleted) {
+            return entry;
+        }
+    }
+    return nullptr;
 }
 
 // A main card passes data to group and user cards, a group card to user cards;

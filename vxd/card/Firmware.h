@@ -12,6 +12,12 @@
 // - Card state reset of kind 0 ends the key transfer and the text mode but
 //   keeps the login (the data conversion resets that way around every file);
 //   any other kind also logs the user out.
+// - The all-zero user ID, the one the card information gives a free slot, names
+//   no user. Registering it is refused as registering the ID of a free entry
+//   is; re-registering it, as the administration tool does to recover an entry
+//   marked deleted before a re-initialisation, frees the first marked entry, so
+//   that every marked entry can be recovered in turn. No entry ever holds it:
+//   it logs nobody in and no user of that ID can be deleted.
 // - Management commands are made only by a main card.
 // - Text data is taken only in text mode, which text mode off ends.
 //
@@ -40,11 +46,16 @@ public:
 
 private:
     void managementCommandMake(const uint8_t *frame, uint8_t *response);
+    void userRegist(const uint8_t *frame, uint8_t *response);
+    void userReRegist(const uint8_t *frame, uint8_t *response);
     void cardInfo(const uint8_t *frame, uint8_t *response);
     void cardStateReset(const uint8_t *frame, uint8_t *response);
     void keyTransferSetting(const uint8_t *frame, uint8_t *response);
     void dataTransfer(const uint8_t *frame, uint8_t *response);
 
+    bool servesUsers() const;
+    bool isThisCard(const uint8_t *frame) const;
+    uint8_t *firstMarkedEntry();
     bool servesTransfer(uint8_t kind) const;
     bool userLoggedIn() const;
 

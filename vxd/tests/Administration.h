@@ -13,6 +13,8 @@ class CardFlowTest : public VxdTest {
 protected:
     // What the tool reports when a card's kind allows no user administration.
     static constexpr int32_t kNoUserAdministration = -1;
+    // Wrong passwords after which the card wipes a user.
+    static constexpr int kWipingFailures = 8;
 
     void SetUp() override
     {
@@ -116,8 +118,9 @@ protected:
         return request;
     }
 
-    // With the recovery for a card that holds a user marked deleted.
-    int32_t reInitialise()
+    // With the recovery for a card that holds a user marked deleted: the empty
+    // user re-registered, as often as the card asks for it.
+    int32_t reInitialise(int *recoveries = nullptr)
     {
         for (;;) {
             const int32_t code = call(TVRCM_CardReInit, ReInitRequest());
@@ -128,6 +131,9 @@ protected:
             if (const int32_t recovery = call(TVRCM_UserReRegist, FrameAs<tagCM_USERREREGIST>(frame));
                 recovery != 0) {
                 return recovery;
+            }
+            if (recoveries != nullptr) {
+                ++*recoveries;
             }
         }
     }
@@ -167,6 +173,16 @@ protected:
         }
         const auto frame = make(TVRCM_MAKE_USER_DELETE, userId);
         return call(TVRCM_UserDelete, FrameAs<tagCM_USERDELETE>(frame));
+    }
+
+    // Wrong passwords until the card wipes the user and marks its entry.
+    void wipeUser(const std::string &userId)
+    {
+        int32_t code = 0;
+        for (int i = 0; i < kWipingFailures; ++i) {
+            code = passwordInput(userId, "wrong");
+        }
+        EXPECT_EQ(code, 0xA103) << userId;
     }
 
     // A blank card, set up as the administration tool sets it up.

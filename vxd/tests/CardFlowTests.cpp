@@ -15,9 +15,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// Wrong passwords after which the card wipes a user.
-constexpr int kWipingFailures = 8;
-
 TEST_F(CardFlowTest, InitialSettingOfABlankCard)
 {
     toolOk({"insert"});
@@ -64,9 +61,7 @@ TEST_F(CardFlowTest, ReRegistrationFillsTheSlotOfAWipedUser)
     insertSetUpCard();
     ASSERT_EQ(registerUser("alice", "alice-pw"), 0);
     ASSERT_EQ(registerUser("bob", "bob-pw"), 0);
-    for (int i = 0; i < kWipingFailures; ++i) {
-        passwordInput("alice", "wrong");
-    }
+    wipeUser("alice");
     JsonValue users = show()["users"];
     EXPECT_TRUE(users[0]["deleted"].boolean());
     EXPECT_TRUE(users[0]["userId"].isNull());
@@ -103,21 +98,53 @@ TEST_F(CardFlowTest, InitialSettingOfACardSetUpBefore)
     ASSERT_EQ(registerUser("bob", "bob-pw"), 0);
 }
 
-TEST_F(CardFlowTest, ReInitialisationRecoversFromAWipedUser)
+// The card answers 0x9605 while an entry is marked; each recovery frees one.
+TEST_F(CardFlowTest, ReInitialisationRecoversEveryWipedUser)
 {
     insertSetUpCard();
-    ASSERT_EQ(registerUser("alice", "alice-pw"), 0);
-    for (int i = 0; i < kWipingFailures; ++i) {
-        passwordInput("alice", "wrong");
+    for (const char *userId : {"alice", "bob", "carol", "dave"}) {
+        ASSERT_EQ(registerUser(userId, "pw"), 0);
     }
+    for (const char *userId : {"alice", "carol", "dave"}) {
+        wipeUser(userId);
+    }
+    EXPECT_THAT(userIds(), ElementsAre("(none)", "bob", "(none)", "(none)"));
     EXPECT_EQ(call(TVRCM_CardReInit, ReInitRequest()), 0x9605);
 
     newAccess();
-    ASSERT_EQ(reInitialise(), 0);
+    int recoveries = 0;
+    ASSERT_EQ(reInitialise(&recoveries), 0);
+    EXPECT_EQ(recoveries, 3);
     ASSERT_EQ(initialSetting(), 0);
     const JsonValue card = show();
     EXPECT_EQ(card["kind"].number(), kUserCardKind);
     EXPECT_EQ(card["users"].size(), 0u);
+    EXPECT_EQ(card["freeSlots"].number(), 16);
+}
+
+// The recovery's empty user has the all-zero ID of a free slot: it frees the
+// marked entry instead of taking it, logs nobody in, and is never registered.
+TEST_F(CardFlowTest, TheEmptyUserNamesNoUser)
+{
+    insertSetUpCard();
+    ASSERT_EQ(registerUser("alice", "pw"), 0);
+    ASSERT_EQ(registerUser("bob", "pw"), 0);
+    wipeUser("alice");
+    wipeUser("bob");
+    const auto emptyUser = FrameAs<tagCM_USERREREGIST>(make(TVRCM_MAKE_USER_REGIST));
+
+    ASSERT_EQ(call(TVRCM_UserReRegist, emptyUser), 0);
+    const JsonValue users = show()["users"];
+    ASSERT_EQ(users.size(), 1u);
+    EXPECT_EQ(users[0]["slot"].number(), 2);
+    EXPECT_TRUE(users[0]["deleted"].boolean());
+    EXPECT_EQ(passwordInput("", ""), 0xA101);
+
+    ASSERT_EQ(call(TVRCM_UserReRegist, emptyUser), 0);
+    EXPECT_EQ(call(TVRCM_UserReRegist, emptyUser), 0x9307) << "no marked entry is left";
+    EXPECT_EQ(registerUser("", ""), 0x9304);
+    EXPECT_EQ(call(TVRCM_UserDelete, FrameAs<tagCM_USERDELETE>(make(TVRCM_MAKE_USER_DELETE))), 0x9404);
+    EXPECT_EQ(show()["freeSlots"].number(), 16);
 }
 
 TEST_F(CardFlowTest, LoginAndWrongPasswords)
