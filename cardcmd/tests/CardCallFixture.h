@@ -130,7 +130,7 @@ std::ostream &operator<<(std::ostream &os, const Case &c)
 }
 
 template <typename Case>
-    requires requires(const Case &c) { std::string(c.op.name); }
+    requires(requires(const Case &c) { std::string(c.op.name); } && !requires(const Case &c) { std::string(c.name); })
 std::ostream &operator<<(std::ostream &os, const Case &c)
 {
     return os << c.op.name;

@@ -1,4 +1,5 @@
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include "DesOracle.h"
@@ -129,6 +130,12 @@ struct InitCase {
     uint8_t result;
 };
 
+// ctest lists a case by its name, not by its bytes.
+void PrintTo(const InitCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class CardInitSettingCheckTest : public ModelTest, public ::testing::WithParamInterface<InitCase> {};
 
 TEST_P(CardInitSettingCheckTest, AnswersTheFirstFailedCheck)
@@ -202,6 +209,11 @@ struct RegistCase {
     std::function<void(UserAdministrationTest &, CardState &, Area &)> spoil;
     uint8_t result;
 };
+
+void PrintTo(const RegistCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class UserRegistCheckTest : public UserAdministrationTest, public ::testing::WithParamInterface<RegistCase> {};
 

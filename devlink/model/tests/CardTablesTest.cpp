@@ -13,6 +13,12 @@ struct PaddingCase {
     std::size_t padded;
 };
 
+// ctest lists a case by its lengths, not by its bytes.
+void PrintTo(const PaddingCase &c, std::ostream *out)
+{
+    *out << c.length << " -> " << c.padded;
+}
+
 class AddPaddingTest : public ::testing::TestWithParam<PaddingCase> {};
 
 TEST_P(AddPaddingTest, CopiesThenAppendsTheMarkAndZerosToTheNextBlock)

@@ -1,6 +1,8 @@
 #include "DesOracle.h"
 #include "ModelFixture.h"
 
+#include <ostream>
+
 namespace veyra::card::testing {
 namespace {
 
@@ -62,6 +64,11 @@ struct KeySettingCase {
     uint8_t stateDirection, stateCipherMode, stateNeverRestore, stateRestoreRule;
 };
 
+void PrintTo(const KeySettingCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
 class KeySettingTest : public TextModeTest, public ::testing::WithParamInterface<KeySettingCase> {};
 
 TEST_P(KeySettingTest, ClearsTheStateThenTakesTheListedValues)
@@ -122,6 +129,11 @@ struct TextDataCase {
     uint8_t restore, restoreRule; // as the frame carries them
     Runs runs;
 };
+
+void PrintTo(const TextDataCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
 
 class TextDataTest : public TextModeTest, public ::testing::WithParamInterface<TextDataCase> {
 protected:
