@@ -1,5 +1,8 @@
 #include "AgentDialog.h"
 
+#include "Strings.h"
+#include "WinUser.h"
+
 #include <QLabel>
 #include <QPushButton>
 
@@ -67,6 +70,16 @@ InputBlocked::~InputBlocked()
 QPushButton *AgentDialog::addButton(const char *text, int id)
 {
     return Tagged(new QPushButton(Text(text), this), id);
+}
+
+AgentDialog::OkCancel AgentDialog::addOkCancel()
+{
+    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
+    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    return {ok, cancel};
 }
 
 } // namespace veyra::agent

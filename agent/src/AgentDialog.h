@@ -51,6 +51,13 @@ protected:
 
     QPushButton *addButton(const char *text, int id);
 
+    // The OK button (the default; it accepts) and the Cancel button (it rejects).
+    struct OkCancel {
+        QPushButton *ok;
+        QPushButton *cancel;
+    };
+    OkCancel addOkCancel();
+
 private:
     bool initialised_ = false;
 };

@@ -15,11 +15,7 @@ CExitConfirmDlg::CExitConfirmDlg(QWidget *parent)
 {
     auto *icon = Tagged(new QLabel(this), IDC_EXIT_ICON);
     ShowIcon(icon, IDI_EXIT_WARNING);
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = addOkCancel();
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

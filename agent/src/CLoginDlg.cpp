@@ -37,12 +37,8 @@ CLoginDlg::CLoginDlg(QWidget *parent)
     fields->addRow(userIdLabel, userIdEdit_);
     fields->addRow(passwordLabel, passwordEdit_);
 
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
+    const auto [ok, cancel] = addOkCancel();
     QPushButton *change = addButton(text::kButtonPasswordChange, IDC_PASSWORD_CHANGE);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CLoginDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(change, &QPushButton::clicked, this, &CLoginDlg::changePassword);
 
     auto *buttons = new QVBoxLayout;

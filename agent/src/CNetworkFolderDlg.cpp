@@ -16,12 +16,8 @@ CNetworkFolderDlg::CNetworkFolderDlg(QWidget *parent)
     : AgentDialog(parent), pathEdit_(Tagged(new QLineEdit(this), IDC_NETWORK_PATH))
 {
     setWindowTitle(Text(text::kNetworkTitle));
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
+    const auto [ok, cancel] = addOkCancel();
     QPushButton *browse = addButton(text::kNetworkBrowseButton, IDC_BROWSE);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CNetworkFolderDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(browse, &QPushButton::clicked, this, &CNetworkFolderDlg::browse);
 
     auto *label = Tagged(new QLabel(Text(text::kNetworkPathLabel), this), ui::IDC_STATIC);

@@ -27,11 +27,7 @@ CNewPasswordDlg::CNewPasswordDlg(const QString &prompt, const QString &label, co
     passwordEdit_->setEchoMode(QLineEdit::Password);
     FilterTyping(passwordEdit_, CharacterClass::Password);
 
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CNewPasswordDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = addOkCancel();
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -55,11 +55,7 @@ CPasswordChangeDlg::CPasswordChangeDlg(const CardRecords &records, QWidget *pare
         fields->addRow(label, edit);
     }
 
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CPasswordChangeDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = addOkCancel();
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);

@@ -41,11 +41,7 @@ CUserFolderRenameDlg::CUserFolderRenameDlg(const QString &userFolder, const Card
     fields->addRow(Tagged(new QLabel(Text(text::kRenameCurrentLabel), this), ui::IDC_STATIC), current);
     fields->addRow(newLabel, newNameEdit_);
 
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CUserFolderRenameDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = addOkCancel();
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);

@@ -51,12 +51,8 @@ CUserFolderSetupDlg::CUserFolderSetupDlg(QWidget *parent)
     driveLayout->addWidget(driveList_);
     driveLayout->addWidget(pathDisplay_);
 
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
+    const auto [ok, cancel] = addOkCancel();
     QPushButton *network = addButton(text::kSetupNetworkButton, IDC_NETWORK);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &CUserFolderSetupDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(network, &QPushButton::clicked, this, [this] {
         networkRequest_ = 1;
         reject();

@@ -77,9 +77,7 @@ CDataConversionDlg::CDataConversionDlg(const CardRecords &records, uint8_t upper
     destination_->setMaxLength(kDestinationLimit);
     QPushButton *addFiles = addButton(text::kAddFiles, IDC_ADD_FILES);
     QPushButton *removeFiles = addButton(text::kRemoveFiles, IDC_REMOVE_FILES);
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
-    ok->setDefault(true);
+    const auto [ok, cancel] = addOkCancel();
 
     connect(toLower_, &QRadioButton::clicked, this, [this] { chooseDirection(kDirectionToLower); });
     connect(toUpper_, &QRadioButton::clicked, this, [this] { chooseDirection(kDirectionToUpper); });
@@ -88,8 +86,6 @@ CDataConversionDlg::CDataConversionDlg(const CardRecords &records, uint8_t upper
     connect(addFiles, &QPushButton::clicked, this, &CDataConversionDlg::addFiles);
     connect(removeFiles, &QPushButton::clicked, this, &CDataConversionDlg::removeFiles);
     connect(chooseDestination_, &QPushButton::clicked, this, &CDataConversionDlg::chooseDestination);
-    connect(ok, &QPushButton::clicked, this, &CDataConversionDlg::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *directionGroup = new QGroupBox(Text(text::kDirectionGroup), this);
     auto *directionLayout = new QGridLayout(directionGroup);

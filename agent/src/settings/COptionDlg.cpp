@@ -52,11 +52,7 @@ COptionDlg::COptionDlg(QWidget *parent) : AgentDialog(parent)
     for (const BoxText &entry : kBoxes) {
         layout->addWidget(Tagged(new QCheckBox(Text(entry.text), this), entry.box));
     }
-    QPushButton *ok = addButton(text::kButtonOk, ui::IDOK);
-    QPushButton *cancel = addButton(text::kButtonCancel, ui::IDCANCEL);
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    const auto [ok, cancel] = addOkCancel();
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(ok);
