@@ -305,4 +305,13 @@ uint32_t AttributesOf(const QString &windowsPath)
     return win32::GetFileAttributesA(Native(windowsPath).constData());
 }
 
+QStringList MenuTexts(const QMenu &menu)
+{
+    QStringList texts;
+    for (const QAction *action : menu.actions()) {
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    return texts;
+}
+
 } // namespace veyra::agent::test

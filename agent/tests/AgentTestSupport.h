@@ -9,6 +9,7 @@
 #include "RecordingUiHost.h"
 
 #include <QDialog>
+#include <QMenu>
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -120,6 +121,9 @@ ModalScript::Handler Login(const QString &userId, const QString &password);
 ModalScript::Handler SetUpFolder(const QString &name);
 // Notes the error dialog's code text ("00-A102") and closes it.
 ModalScript::Handler ReadErrorCode(QStringList &codes);
+
+// A menu's entries as their texts, "-" for a separator.
+QStringList MenuTexts(const QMenu &menu);
 
 // The three records, owned.
 struct OwnedRecords {

@@ -22,15 +22,6 @@ namespace {
 const QStringList kStartCalls{"CardInfoRequest", "PasswordInput", "DeviceOpen", "HookControl_Active"};
 const QStringList kShutdownCalls{"HookControl_Exit", "TextModeOff", "CardStateReset", "DeviceClose"};
 
-QStringList MenuTexts(const QMenu &menu)
-{
-    QStringList texts;
-    for (const QAction *action : menu.actions()) {
-        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    }
-    return texts;
-}
-
 } // namespace
 
 class LoginCycleTest : public QObject {

@@ -25,15 +25,6 @@ using namespace veyra::agent::test;
 
 namespace {
 
-QStringList MenuTexts(const QMenu &menu)
-{
-    QStringList texts;
-    for (const QAction *action : menu.actions()) {
-        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    }
-    return texts;
-}
-
 QAction *ActionOf(const QMenu &menu, const QString &text)
 {
     for (QAction *action : menu.actions()) {
