@@ -22,7 +22,7 @@ enum class Fault : uint8_t {
     HookPauseOn,  // 0x1012
     HookPauseOff, // 0x1013
     NeverFinish,  // the card never clears the pending word of the next command
-    ErrorStatus,  // the card's next answer is a given error status
+    ErrorStatus,  // the card's next answer is a given status
 };
 inline constexpr std::size_t kFaultCount = std::size_t(Fault::ErrorStatus) + 1;
 
@@ -52,7 +52,9 @@ inline constexpr FaultInfo kFaults[kFaultCount] = {
     {Fault::HookPauseOn, "hook-pause-on", "control code 0x1012 (hook pause on) fails"},
     {Fault::HookPauseOff, "hook-pause-off", "control code 0x1013 (hook pause off) fails"},
     {Fault::NeverFinish, "never-finish", "the card never finishes the next command: every poll answers pending"},
-    {Fault::ErrorStatus, "status", "the card's next answer is the error status CODE (EF00-EFFF or F100-F1FF)"},
+    {Fault::ErrorStatus, "status",
+     "the card's next answer is the status CODE: an error status (EF00-EFFF, F100-F1FF) or, "
+     "with any other first byte, the answer of no command the card knows"},
 };
 
 inline std::optional<Fault> FaultNamed(std::string_view name)

@@ -299,6 +299,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, CardAnswerTest,
                          ::testing::Values(AnswerCase{"NoCard", {"eject"}, 0xEF01},
                                            AnswerCase{"CardErrorStatus", {"fault status EF03"}, 0xEF03},
                                            AnswerCase{"CommandErrorStatus", {"fault status 0xF102"}, 0xF102},
+                                           AnswerCase{"AnswerOfNoCommand", {"fault status 7F00"}, 0x0E00},
                                            AnswerCase{"ACardThatAnswers", {}, 0}),
                          [](const ::testing::TestParamInfo<AnswerCase> &info) { return std::string(info.param.name); });
 

@@ -100,8 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         Misuse{"OptionWithoutValue", {"insert", "--kind"}, 2, "--kind needs a value"},
         Misuse{"UnknownFault", {"fault", "meltdown"}, 2, "unknown fault 'meltdown'"},
         Misuse{"FaultWithoutName", {"fault"}, 2, "fault needs a fault name"},
-        Misuse{"StatusOfAnotherClass", {"fault", "status", "A102"}, 2, "EF00 to EFFF or F100 to F1FF"},
-        Misuse{"StatusWithoutCode", {"fault", "status"}, 2, "needs an error status"},
+        Misuse{"StatusNotHex", {"fault", "status", "EFG1"}, 2, "four hex digits"},
+        Misuse{"StatusWithoutCode", {"fault", "status"}, 2, "needs a status"},
         Misuse{"LatencyNotANumber", {"latency", "soon"}, 2, "milliseconds"},
         Misuse{"LatencyTooLong", {"latency", "9999999"}, 2, "milliseconds"}),
     [](const ::testing::TestParamInfo<Misuse> &info) { return std::string(info.param.name); });

@@ -380,21 +380,18 @@ Fault ParseFault(const std::string &name)
     return *fault;
 }
 
-// EFnn or F1nn, with or without 0x.
-std::array<uint8_t, 2> ParseErrorStatus(std::string text)
+// Four hex digits, with or without 0x: EFnn and F1nn are error statuses, any
+// other first byte makes an answer that belongs to no command.
+std::array<uint8_t, 2> ParseAnswerStatus(std::string text)
 {
     if (text.rfind("0x", 0) == 0 || text.rfind("0X", 0) == 0) {
         text.erase(0, 2);
     }
     if (text.size() != 4 || !AllOf(text, std::isxdigit)) {
-        throw UsageError{"an error status is four hex digits, EF00 to EFFF or F100 to F1FF"};
+        throw UsageError{"a status is four hex digits, such as EF01, F101 or 7F00"};
     }
     const unsigned long value = std::stoul(text, nullptr, 16);
-    const uint8_t status = uint8_t(value >> 8);
-    if (status != error_status::kCardError && status != error_status::kCommandError) {
-        throw UsageError{"an error status is EF00 to EFFF or F100 to F1FF, not " + text};
-    }
-    return {status, uint8_t(value)};
+    return {uint8_t(value >> 8), uint8_t(value)};
 }
 
 int FaultCommand(Arguments arguments, std::ostream &out)
@@ -428,9 +425,9 @@ int FaultCommand(Arguments arguments, std::ostream &out)
     std::array<uint8_t, 2> status{};
     if (fault == Fault::ErrorStatus) {
         if (plain.size() != 2) {
-            throw UsageError{"fault status needs an error status, e.g. EF01 or F101"};
+            throw UsageError{"fault status needs a status, e.g. EF01, F101 or 7F00"};
         }
-        status = ParseErrorStatus(plain[1]);
+        status = ParseAnswerStatus(plain[1]);
     } else if (plain.size() != 1) {
         throw UsageError{"fault " + plain.front() + " takes no value"};
     }
