@@ -19,6 +19,11 @@ VEYRA_BLACKBOX_PACKAGES=(
   xvfb xdotool x11-utils imagemagick
 )
 
+# What the fuzz targets need besides: clang and its libFuzzer.
+VEYRA_FUZZ_PACKAGES=(
+  clang libclang-rt-14-dev
+)
+
 veyra_missing_packages() {
   local pkg
   for pkg in "$@"; do
