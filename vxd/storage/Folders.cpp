@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,6 +51,24 @@ bool MakeFolder(const std::string &folder)
     return MakeFolder(folder.substr(0, slash)) && (mkdir(folder.c_str(), kPrivateMode) == 0 || errno == EEXIST);
 }
 
+// Why an existing folder is not safely ours; nullptr when it is.
+const char *UnsafeFolder(const struct stat &status)
+{
+    if (S_ISLNK(status.st_mode)) {
+        return "is a symbolic link";
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        return "is not a folder";
+    }
+    if (status.st_uid != getuid()) {
+        return "belongs to another user";
+    }
+    if ((status.st_mode & 07777) != kPrivateMode) {
+        return "does not have mode 0700";
+    }
+    return nullptr;
+}
+
 } // namespace
 
 std::string StateFolder()
@@ -68,16 +87,28 @@ std::string RuntimeFolder()
     return "/tmp/veyra-" + std::to_string(getuid());
 }
 
-bool MakePrivateFolder(const std::string &folder)
+bool MakePrivateFolder(const std::string &folder, std::string &problem)
 {
     if (!MakeFolder(folder)) {
+        problem = "cannot make the folder " + folder + ": " + std::strerror(errno);
         return false;
     }
     struct stat status {};
-    if (lstat(folder.c_str(), &status) != 0 || !S_ISDIR(status.st_mode) || status.st_uid != getuid()) {
+    if (lstat(folder.c_str(), &status) != 0) {
+        problem = "cannot look at the folder " + folder + ": " + std::strerror(errno);
         return false;
     }
-    return (status.st_mode & 077) == 0 || chmod(folder.c_str(), kPrivateMode) == 0;
+    if (const char *unsafe = UnsafeFolder(status)) {
+        problem = folder + " " + unsafe + "; it must be a folder of yours that only you can use (mode 0700)";
+        return false;
+    }
+    return true;
+}
+
+bool MakePrivateFolder(const std::string &folder)
+{
+    std::string problem;
+    return MakePrivateFolder(folder, problem);
 }
 
 } // namespace veyra::vxd::storage

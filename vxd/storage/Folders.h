@@ -12,8 +12,11 @@ namespace veyra::vxd::storage {
 std::string StateFolder();
 std::string RuntimeFolder();
 
-// Makes the folder, and any missing parent, with mode 0700. An existing folder
-// must be a real folder owned by this user; access by others is taken away.
+// Makes the folder, and any missing parent, with mode 0700. The folder is used
+// only when it is a real folder (no symbolic link) owned by this user with mode
+// 0700: in /tmp anybody could have made it first. Otherwise false, with the
+// reason in `problem`.
+bool MakePrivateFolder(const std::string &folder, std::string &problem);
 bool MakePrivateFolder(const std::string &folder);
 
 } // namespace veyra::vxd::storage

@@ -1,12 +1,14 @@
 // The card file: where it lives and with which modes, that it is written only
 // when a command changes the card, that a crash in the middle of a write
-// leaves the previous card, and that a damaged file is never overwritten.
+// leaves the previous card, and that a damaged file is never overwritten. The
+// runtime folder: used only when it is safely the user's own.
 #include "Administration.h"
 
 #include "CardFiles.h"
 #include "Files.h"
 
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -169,6 +171,69 @@ TEST_F(StorageTest, ALinkInPlaceOfTheCardFileIsNotFollowed)
     EXPECT_TRUE(S_ISLNK(Stat(cardPath()).st_mode));
     EXPECT_EQ(ReadBytes(elsewhere), target);
 }
+
+struct UnsafeFolder {
+    const char *name;
+    // Puts something unsafe where the runtime folder belongs.
+    std::function<void(const std::string &folder, const std::string &tree)> make;
+    const char *problem;
+};
+
+class UnsafeRuntimeFolderTest : public StorageTest, public ::testing::WithParamInterface<UnsafeFolder> {};
+
+// Anybody may make /tmp/veyra-<uid> before the user does: whatever is found
+// there is used only when it is a folder of the user's with mode 0700.
+TEST_P(UnsafeRuntimeFolderTest, KeepsTheDriverClosedAndTheToolSaysWhy)
+{
+    const std::string folder = runtimeFolder();
+    GetParam().make(folder, tree());
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    const struct stat found = Stat(folder);
+
+    tagCM_CARDINFOREQUEST_STATUS info{};
+    EXPECT_EQ(call(TVRCM_CardInfoRequest, tagCM_CARDINFOREQUEST{}, info), TVRCM_CODE_OPEN_FAILED);
+    const ToolRun run = tool({"status"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(folder + " " + GetParam().problem), std::string::npos) << run.err;
+    EXPECT_NE(tool({"insert"}).exitCode, 0);
+
+    const struct stat after = Stat(folder);
+    EXPECT_EQ(after.st_mode, found.st_mode) << "nothing is changed on what was found";
+    EXPECT_EQ(after.st_uid, found.st_uid);
+    EXPECT_FALSE(std::filesystem::exists(tree() + "/elsewhere/lock")) << "nothing is made through a link";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryUnsafeFolder, UnsafeRuntimeFolderTest,
+    ::testing::Values(UnsafeFolder{"OpenToOthers",
+                                   [](const std::string &folder, const std::string &) {
+                                       ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+                                       ASSERT_EQ(chmod(folder.c_str(), 0755), 0);
+                                   },
+                                   "does not have mode 0700"},
+                      UnsafeFolder{"ALinkToAPrivateFolder",
+                                   [](const std::string &folder, const std::string &tree) {
+                                       ASSERT_EQ(mkdir((tree + "/elsewhere").c_str(), 0700), 0);
+                                       ASSERT_EQ(symlink((tree + "/elsewhere").c_str(), folder.c_str()), 0);
+                                   },
+                                   "is a symbolic link"},
+                      UnsafeFolder{"AFile",
+                                   [](const std::string &folder, const std::string &) {
+                                       WriteBytes(folder, Bytes{'x'});
+                                   },
+                                   "is not a folder"},
+                      UnsafeFolder{"AnotherUsersFolder",
+                                   [](const std::string &folder, const std::string &) {
+                                       if (getuid() != 0) {
+                                           GTEST_SKIP() << "only root can give a folder to another user";
+                                       }
+                                       ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+                                       ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+                                   },
+                                   "belongs to another user"}),
+    [](const ::testing::TestParamInfo<UnsafeFolder> &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace veyra::vxd::test

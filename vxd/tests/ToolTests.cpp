@@ -52,6 +52,11 @@ TEST_F(ToolTest, KeepsSecretsOutOfReadOutsUnlessAsked)
     }
     EXPECT_EQ(toolOk({"show"}).find("5A2F4F5242454B35"), std::string::npos) << "the main-card key";
     EXPECT_NE(toolOk({"show", "--secrets"}).find("hidden-pw"), std::string::npos);
+    for (const auto &user : {"ben:hidden-pw-longer-than-16", "ben:hidden-pw\t", "ben:pw:hidden-key-info-too-long"}) {
+        const ToolRun refused = tool({"insert", "--kind", "0", "--user", user});
+        EXPECT_EQ(refused.exitCode, 2) << user;
+        EXPECT_EQ(refused.err.find("hidden"), std::string::npos) << refused.err;
+    }
 }
 
 TEST_F(ToolTest, SetsAndShowsTheLatency)

@@ -140,13 +140,15 @@ bool IsPrintable(const std::string &text)
     return std::all_of(text.begin(), text.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
 }
 
+// A refused field is not repeated: passwords and key information are secrets,
+// and messages end up in terminals and logs.
 void CheckField(const std::string &what, const std::string &text, bool mayBeEmpty)
 {
     if ((!mayBeEmpty && text.empty()) || text.size() > kFieldLimit) {
-        throw UsageError{what + " '" + text + "' must have " + (mayBeEmpty ? "0" : "1") + " to 16 characters"};
+        throw UsageError{"the " + what + " must have " + (mayBeEmpty ? "0" : "1") + " to 16 characters"};
     }
     if (!IsPrintable(text)) {
-        throw UsageError{what + " '" + text + "' may hold printable ASCII characters only"};
+        throw UsageError{"the " + what + " may hold printable ASCII characters only"};
     }
 }
 
@@ -154,7 +156,7 @@ FactoryUser ParseUser(const std::string &text)
 {
     const std::size_t first = text.find(':');
     if (first == std::string::npos) {
-        throw UsageError{"--user takes ID:PASSWORD[:KEYINFO], not '" + text + "'"};
+        throw UsageError{"--user takes ID:PASSWORD[:KEYINFO]"};
     }
     FactoryUser user;
     user.id = text.substr(0, first);
@@ -210,11 +212,21 @@ void WriteGivenFile(const std::string &path, const Bytes &contents)
     }
 }
 
+// The slot lock, the card's RAM and the driver's state live in the runtime
+// folder; the driver refuses to open while it is not safely the user's, and
+// every command says why.
+void RequireSafeRuntimeFolder()
+{
+    std::string problem;
+    if (!storage::MakePrivateFolder(storage::RuntimeFolder(), problem)) {
+        throw Failure{"the driver cannot work: " + problem};
+    }
+}
+
 void LockSlot(storage::SlotLock &lock)
 {
     if (!lock.acquireWithin(kLockWaitMs)) {
-        throw Failure{"the card is busy with a command in progress, or the runtime folder " +
-                      storage::RuntimeFolder() + " cannot be used; try again"};
+        throw Failure{"the card is busy with a command in progress; try again"};
     }
 }
 
@@ -262,6 +274,10 @@ int Insert(Arguments arguments, std::ostream &out)
     LockSlot(lock);
     if (slot::Load().state != slot::State::Empty) {
         throw Failure{"a card is already in the slot; eject it first"};
+    }
+    std::string problem;
+    if (!storage::MakePrivateFolder(storage::StateFolder(), problem)) {
+        throw Failure{"cannot keep the card: " + problem};
     }
     if (!slot::Insert(cardFile)) {
         throw Failure{"cannot write the card file " + slot::CardPath() + ": " + std::strerror(errno)};
@@ -454,6 +470,7 @@ int Run(const std::vector<std::string> &arguments, std::ostream &out)
         out << HelpText();
         return kExitSuccess;
     }
+    RequireSafeRuntimeFolder();
     const std::string &command = arguments.front();
     Arguments rest(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (command == "insert") {
