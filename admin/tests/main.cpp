@@ -5,6 +5,7 @@
 #include <memory>
 
 QObject *NewDialogTest();
+QObject *NewFaultMatrixTest();
 QObject *NewOperationTest();
 QObject *NewVirtualCardTest();
 
@@ -12,7 +13,7 @@ int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     int failures = 0;
-    for (auto make : {&NewDialogTest, &NewOperationTest, &NewVirtualCardTest}) {
+    for (auto make : {&NewDialogTest, &NewOperationTest, &NewVirtualCardTest, &NewFaultMatrixTest}) {
         std::unique_ptr<QObject> test(make());
         failures += QTest::qExec(test.get(), argc, argv);
     }
