@@ -1,6 +1,7 @@
 #include "PathMap.h"
 #include "PlatformFixture.h"
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace veyra::win32::testing {
@@ -121,6 +122,52 @@ TEST_F(Win32PathMapTest, AUnixPathOutsideEveryDriveHasNoWindowsPath)
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(WindowsPathOf("relative/path"));
     EXPECT_EQ(*WindowsPathOf(RootPath("data/Reports")), "Z:\\Reports");
+}
+
+// Unix names may hold what a Windows path would split at, refuse or drop; such
+// an entry is named by its short name, so that the path leads back to it.
+TEST_F(Win32PathMapTest, NamesNoWindowsPathCanSpellGoByTheirShortNames)
+{
+    const ToWindowsCase cases[] = {
+        {"home/Odd/back\\slash", "C:\\Odd\\BACK_S~1"},
+        {"home/Odd/colon:name", "C:\\Odd\\COLON_~1"},
+        {"home/Odd/star*", "C:\\Odd\\STAR_~1"},
+        {"home/Odd/trailing ", "C:\\Odd\\TRAILI~1"},
+        {"home/Odd/trailing.", "C:\\Odd\\TRAILI~2"},
+        {"home/Odd/...", "C:\\Odd\\_~1"},
+        {"home/Odd/back\\dir/inner", "C:\\Odd\\BACK_D~1\\inner"},
+    };
+    MakeFolder(RootPath("home/Odd/back\\dir/inner"));
+    for (const char *file : {"back\\slash", "colon:name", "star*", "trailing.", "trailing ", "..."})
+        WriteText(RootPath("home/Odd/") + file, "");
+
+    for (const ToWindowsCase &c : cases) {
+        std::optional<std::string> windowsPath = WindowsPathOf(RootPath(c.unixPath));
+        ASSERT_TRUE(windowsPath) << c.unixPath;
+        EXPECT_EQ(*windowsPath, c.windowsPath) << c.unixPath;
+        EXPECT_EQ(UnixPathOf(*windowsPath), RootPath(c.unixPath)) << c.unixPath;
+    }
+    // Not there, such a name has no short name to go by.
+    EXPECT_FALSE(WindowsPathOf(RootPath("home/Odd/new\\file")));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+}
+
+// A share a Windows path cannot name again, and a drive that is a file, hold
+// nothing: the folders behind them are reached through the other drives.
+TEST_F(Win32PathMapTest, VolumesNoPathCanReachAreLeftOut)
+{
+    MakeFolder(RootPath("share/Public"));
+    const std::string share = "path = " + RootPath("share") + "\n";
+    WriteDrives("[\\\\srv/x\\pub]\n" + share + "[\\\\.\\pub]\n" + share + "[\\\\?\\pub]\n" + share + "[N:]\n" + share +
+                "network = \\\\fs/x\\docs\n" + "[F:]\npath = " + RootPath("home/file.txt") + "\n");
+
+    // Each section is left out whole: no share, and no mapped drive N: either.
+    EXPECT_FALSE(UnixPathOf("N:\\"));
+    std::string onZ = "Z:" + RootPath("share/Public");
+    std::replace(onZ.begin(), onZ.end(), '/', '\\');
+    EXPECT_EQ(WindowsPathOf(RootPath("share/Public")), onZ);
+    // The file that F: stands for is reached through C:.
+    EXPECT_EQ(WindowsPathOf(RootPath("home/file.txt")), "C:\\file.txt");
 }
 
 TEST_F(Win32PathMapTest, BrokenSectionsOfTheMapAreLeftOut)

@@ -43,6 +43,9 @@ namespace veyra::win32 {
 VEYRA_WIN32_API std::optional<std::string> UnixPathOf(std::string_view windowsPath);
 
 // The Windows path of an absolute Unix path; nullopt when no drive covers it.
+// A name that no Windows path can spell (a backslash, a colon, a trailing dot
+// ...) is given by its short name, so that the path leads back to the same
+// entry; nullopt (ERROR_INVALID_NAME) when such a name is not there.
 VEYRA_WIN32_API std::optional<std::string> WindowsPathOf(std::string_view unixPath);
 
 // The drive type a filesystem gives a drive that has no type in the map:

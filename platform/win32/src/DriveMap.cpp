@@ -56,12 +56,14 @@ std::optional<UINT> ParseDriveType(std::string_view text)
     return std::nullopt;
 }
 
+// "\\server\share", as a Windows path can name it again: a slash would split
+// it, and the servers "." and "?" are the device namespaces, not servers.
 bool IsShareName(std::string_view name)
 {
-    if (!name.starts_with("\\\\"))
+    if (!name.starts_with("\\\\") || name.find('/') != std::string_view::npos)
         return false;
     std::vector<std::string_view> parts = Split(name.substr(2), '\\');
-    return parts.size() == 2 && !parts[0].empty() && !parts[1].empty();
+    return parts.size() == 2 && !parts[0].empty() && !parts[1].empty() && parts[0] != "." && parts[0] != "?";
 }
 
 std::optional<std::string> ParseFolder(std::string_view text, const std::string &home)

@@ -38,6 +38,36 @@ std::string_view StripTrailingDotsAndBlanks(std::string_view name)
     return end == std::string_view::npos ? std::string_view{} : name.substr(0, end + 1);
 }
 
+// A Unix name that a Windows path carries as it is: nothing in it that the
+// path would split at, refuse or drop.
+bool IsWindowsSpelling(std::string_view name)
+{
+    return name.find('\\') == std::string_view::npos && IsValidName(name, false) &&
+           StripTrailingDotsAndBlanks(name) == name;
+}
+
+// How a Windows path names an entry of a Unix folder: by its own name, or by
+// its short name when no Windows path could spell the long one (a backslash,
+// a colon, a trailing dot...). nullopt for such a name that is not there.
+std::optional<std::string> WindowsSpellingOf(const std::string &folder, std::string_view name)
+{
+    if (IsWindowsSpelling(name))
+        return std::string(name);
+    int errnoValue = 0;
+    std::vector<std::string> entries = ListFolder(folder, errnoValue);
+    if (std::find(entries.begin(), entries.end(), name) == entries.end())
+        return std::nullopt;
+    return ShortNameTable(std::move(entries)).AlternateOf(std::string(name));
+}
+
+// A drive mapped to a file holds nothing, not even that file: no Windows path
+// through it leads anywhere. (A drive whose folder is missing is only not ready.)
+bool IsFileNotFolder(const std::string &folder)
+{
+    struct stat status {};
+    return ::stat(folder.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
 // The name on disk for a component: the exact name, else the first in byte
 // order that differs only in letter case, else the entry with that short name.
 std::optional<std::string> FindEntry(const std::string &folder, const std::string &name, int &errnoValue)
@@ -274,6 +304,8 @@ std::optional<std::string> WindowsPathOf(std::string_view unixPath)
     const Volume *best = nullptr;
     std::string bestFolder;
     for (const Volume *volume : volumes) {
+        if (IsFileNotFolder(volume->folder))
+            continue;
         std::vector<std::string> folders{volume->folder};
         char resolved[PATH_MAX];
         if (::realpath(volume->folder.c_str(), resolved) && volume->folder != resolved)
@@ -290,13 +322,20 @@ std::optional<std::string> WindowsPathOf(std::string_view unixPath)
         return Fail(ERROR_PATH_NOT_FOUND, std::nullopt);
 
     std::string windowsPath = WindowsRoot(*best);
-    std::string rest;
-    if (path != bestFolder)
-        rest = path.substr(bestFolder == "/" ? 1 : bestFolder.size() + 1);
-    std::replace(rest.begin(), rest.end(), '/', '\\');
-    if (!rest.empty() && !best->letter)
-        windowsPath += '\\';
-    return windowsPath + rest;
+    if (path == bestFolder)
+        return windowsPath;
+    std::string_view rest = std::string_view(path).substr(bestFolder == "/" ? 1 : bestFolder.size() + 1);
+    std::string folder = bestFolder;
+    for (std::string_view name : Split(rest, '/')) {
+        std::optional<std::string> spelt = WindowsSpellingOf(folder, name);
+        if (!spelt)
+            return Fail(ERROR_INVALID_NAME, std::nullopt);
+        if (windowsPath.back() != '\\')
+            windowsPath += '\\';
+        windowsPath += *spelt;
+        folder = JoinUnix(folder, name);
+    }
+    return windowsPath;
 }
 
 } // namespace veyra::win32
