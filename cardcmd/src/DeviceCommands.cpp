@@ -82,11 +82,14 @@ int HookControl(const Operation &operation, int32_t requestValue, tagCM_SYSTEMIN
 
 extern "C" {
 
+// Like every card call, the open leaves code 0 when it succeeds, whatever the
+// caller's record held before.
 int TVRCM_DeviceOpen(tagCM_SYSTEMINFO *system, const tagCM_DEVICEOPEN *, tagCM_DEVICEOPEN_STATUS *result,
                      tagCM_STATUSINFO *status, tagCM_TMPBUFFER *)
 {
     // Only the two modes that reach a driver open one; another has nothing to open.
     if (system->Mode != TVRCM_MODE_CARD && system->Mode != TVRCM_MODE_CARD_MODEL) {
+        status->Code = TVRCM_CODE_SUCCESS;
         return 1;
     }
     TVRSC_HANDLE handle = 0;
@@ -95,6 +98,7 @@ int TVRCM_DeviceOpen(tagCM_SYSTEMINFO *system, const tagCM_DEVICEOPEN *, tagCM_D
         return 0;
     }
     result->Handle = handle;
+    status->Code = TVRCM_CODE_SUCCESS;
     return 1;
 }
 
@@ -105,6 +109,7 @@ int TVRCM_DeviceClose(tagCM_SYSTEMINFO *, const tagCM_DEVICECLOSE *request, tagC
         status->Code = TVRCM_CODE_CLOSE_FAILED;
         return 0;
     }
+    status->Code = TVRCM_CODE_SUCCESS;
     return 1;
 }
 

@@ -61,6 +61,25 @@ TEST_F(TvrcmDevice, CloseClosesTheHandle)
     EXPECT_EQ(kernel.closedHandles, std::vector<kernel::HANDLE>{7});
 }
 
+// A caller that did not clear its status information still reads success.
+TEST_F(TvrcmDevice, OpenAndCloseLeaveCodeZeroOnSuccess)
+{
+    for (const int32_t mode : {int32_t{TVRCM_MODE_CARD}, int32_t{TVRCM_MODE_CARD_MODEL}, int32_t{7}}) {
+        records.prepare(mode);
+        records.status.Code = TVRCM_CODE_TIMEOUT;
+        tagCM_DEVICEOPEN_STATUS status{};
+
+        EXPECT_EQ(open(status), 1) << "mode " << mode;
+        EXPECT_EQ(records.status.Code, 0) << "mode " << mode;
+    }
+
+    records.status.Code = TVRCM_CODE_TIMEOUT;
+    const tagCM_DEVICECLOSE request{7};
+    tagCM_DEVICECLOSE_STATUS status{};
+    EXPECT_EQ(TVRCM_DeviceClose(&records.system, &request, &status, &records.status, &records.buffer), 1);
+    EXPECT_EQ(records.status.Code, 0);
+}
+
 // Hook activation: the folder in upper case, its drive number, its short form
 // and the logged-in user's key, as one 536-byte request.
 class TvrcmHook : public TvrcmTest {
