@@ -2,6 +2,9 @@
 
 #include "Envelope.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace veyra::vxd {
 namespace {
 
@@ -36,13 +39,19 @@ bool DecodeCard(const Bytes &file, VirtualCard &card, std::string &problem)
     ByteReader reader(payload->data(), payload->size());
     decoded.serial = reader.get64();
     decoded.issuedAs = reader.get8();
-    reader.skip(kReservedAfterKind);
+    uint8_t reserved[kReservedAfterKind];
+    reader.get(reserved, sizeof reserved);
     reader.get(state.systemArea, sizeof state.systemArea);
     reader.get(&state.users[0][0], sizeof state.users);
     reader.get(state.firstMainCardKey, sizeof state.firstMainCardKey);
     reader.get(state.secondMainCardKey, sizeof state.secondMainCardKey);
     if (!reader.ok() || !reader.atEnd()) {
         problem = "the card data has the wrong length";
+        return false;
+    }
+    // Bytes the encoding keeps zero would be lost at the next write: not a card file of this version.
+    if (std::any_of(std::begin(reserved), std::end(reserved), [](uint8_t byte) { return byte != 0; })) {
+        problem = "the card data's reserved bytes are not zero";
         return false;
     }
     card = decoded;

@@ -48,12 +48,6 @@ public:
             out[i] = get8();
         }
     }
-    void skip(std::size_t count)
-    {
-        for (std::size_t i = 0; i < count; ++i) {
-            get8();
-        }
-    }
 
     bool ok() const { return ok_; }
     bool atEnd() const { return offset_ == size_; }

@@ -37,10 +37,15 @@ std::optional<Bytes> Unseal(const FileKind &kind, const Bytes &file, std::string
     }
     ByteReader header(file.data() + kMagicSize, kHeaderSize - kMagicSize);
     const uint16_t version = header.get16();
-    header.get16();
+    const uint16_t zero = header.get16();
     const uint32_t payloadSize = header.get32();
     if (version != kind.version) {
         problem = "version " + std::to_string(version) + " is not supported";
+        return std::nullopt;
+    }
+    // Only a file written as Seal writes it is taken, so that it is written back unchanged.
+    if (zero != 0) {
+        problem = "the header's zero field is not zero";
         return std::nullopt;
     }
     if (file.size() != kHeaderSize + std::size_t(payloadSize) + kChecksumSize) {

@@ -5,6 +5,7 @@
 #include "Administration.h"
 
 #include "CardFiles.h"
+#include "Crc32.h"
 #include "Files.h"
 
 #include <csignal>
@@ -121,6 +122,16 @@ struct Damage {
     std::function<void(Bytes &)> apply;
 };
 
+// A damage that keeps the file's checksum right: only the content gives it away.
+void Reseal(Bytes &bytes)
+{
+    const std::size_t end = bytes.size() - 4;
+    const uint32_t crc = storage::Crc32(bytes.data(), end);
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[end + i] = uint8_t(crc >> (8 * i));
+    }
+}
+
 class DamagedCardTest : public StorageTest, public ::testing::WithParamInterface<Damage> {};
 
 TEST_P(DamagedCardTest, AnswersAnErrorStatusAndStaysUntouched)
@@ -155,6 +166,16 @@ INSTANTIATE_TEST_SUITE_P(
                       Damage{"FlippedByte", [](Bytes &bytes) { bytes[1000] ^= 0x04; }},
                       Damage{"Lengthened", [](Bytes &bytes) { bytes.push_back(0); }},
                       Damage{"OtherVersion", [](Bytes &bytes) { bytes[8] = 2; }},
+                      Damage{"HeaderZeroFieldSet",
+                             [](Bytes &bytes) {
+                                 bytes[10] = 1;
+                                 Reseal(bytes);
+                             }},
+                      Damage{"ReservedByteSet",
+                             [](Bytes &bytes) {
+                                 bytes[25] = 1;
+                                 Reseal(bytes);
+                             }},
                       Damage{"NotACardFile", [](Bytes &bytes) { bytes.assign(100, 'x'); }}),
     [](const ::testing::TestParamInfo<Damage> &info) { return std::string(info.param.name); });
 
