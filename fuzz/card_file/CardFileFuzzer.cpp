@@ -1,0 +1,597 @@
+// Lays arbitrary files where the card, its RAM and the driver's state are kept
+// (whole, truncated, damaged, foreign, oversized, or no file at all but a link,
+// a folder or a pipe), loads the slot and runs one card call through the
+// driver. A card file that is refused stays exactly as it was; one that is
+// taken is exactly what the card's encoding gives back; a RAM or driver state
+// that is damaged counts as a fresh one.
+//
+// Input: the card file, the RAM file and the driver state file, each a kind
+// byte and what the kind needs (see Lay below), then the call: its code, a
+// frame length (mod 537) and the frame's bytes.
+#include "CardFiles.h"
+#include "Crc32.h"
+#include "DriverContract.h"
+#include "DriverState.h"
+#include "Files.h"
+#include "Folders.h"
+#include "Slot.h"
+#include "VirtualCard.h"
+#include "VirtualDriver.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using namespace veyra;
+using vxd::Bytes;
+namespace packet = driver::packet;
+
+// The envelope every file of the slot comes in: magic, version, a zero field,
+// the payload's length, the payload and its CRC-32.
+constexpr std::size_t kHeaderSize = 16;
+constexpr std::size_t kVersionAt = 8;
+constexpr std::size_t kZeroAt = 10;
+constexpr std::size_t kLengthAt = 12;
+constexpr std::size_t kChecksumSize = 4;
+constexpr uint16_t kVersion = 1;
+// Both payloads start with the card's serial.
+constexpr std::size_t kSerialSize = 8;
+// In the card's payload: the serial, the kind issued as, seven zero bytes.
+constexpr std::size_t kCardReservedAt = kHeaderSize + kSerialSize + 1;
+constexpr std::size_t kCardReservedSize = 7;
+// In the RAM's payload: the two flags, text mode on and key transfer active.
+constexpr std::size_t kRamTextModeOnAt = kHeaderSize + kSerialSize + card::kAreaSize + card::text_mode::kSize;
+constexpr std::size_t kRamTransferActiveAt = kRamTextModeOnAt + 2 + card::kIdSize;
+
+constexpr int kMostPolls = 3;
+
+[[noreturn]] void Broken(const char *what)
+{
+    std::fprintf(stderr, "card_file: %s\n", what);
+    std::abort();
+}
+
+class Input {
+public:
+    Input(const uint8_t *data, std::size_t size) : data_(data), size_(size) {}
+
+    bool empty() const { return offset_ == size_; }
+    uint8_t byte() { return empty() ? 0 : data_[offset_++]; }
+    uint16_t word() { return uint16_t(byte() | byte() << 8); }
+    uint32_t word32() { return uint32_t(word()) | uint32_t(word()) << 16; }
+    Bytes take(std::size_t count)
+    {
+        const std::size_t taken = std::min(count, size_ - offset_);
+        Bytes bytes(data_ + offset_, data_ + offset_ + taken);
+        offset_ += taken;
+        return bytes;
+    }
+
+private:
+    const uint8_t *data_;
+    std::size_t size_;
+    std::size_t offset_ = 0;
+};
+
+uint32_t Get32(const Bytes &bytes, std::size_t at)
+{
+    return uint32_t(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | uint32_t(bytes[at + 3]) << 24);
+}
+
+void Put32(Bytes &bytes, std::size_t at, uint32_t value)
+{
+    for (std::size_t i = 0; i < 4; ++i) {
+        bytes[at + i] = uint8_t(value >> (8 * i));
+    }
+}
+
+void SealAgain(Bytes &file)
+{
+    if (file.size() >= kHeaderSize + kChecksumSize) {
+        const std::size_t checked = file.size() - kChecksumSize;
+        Put32(file, checked, vxd::storage::Crc32(file.data(), checked));
+    }
+}
+
+// Whether the file is whole: the envelope of `like` (same magic), intact, and a
+// payload of the size `like` has.
+bool Whole(const Bytes &file, const Bytes &like)
+{
+    if (file.size() != like.size()) {
+        return false;
+    }
+    const std::size_t checked = file.size() - kChecksumSize;
+    return std::equal(file.begin(), file.begin() + kVersionAt, like.begin()) &&
+           (file[kVersionAt] | file[kVersionAt + 1] << 8) == kVersion && file[kZeroAt] == 0 &&
+           file[kZeroAt + 1] == 0 && Get32(file, kLengthAt) == checked - kHeaderSize &&
+           Get32(file, checked) == vxd::storage::Crc32(file.data(), checked);
+}
+
+struct World {
+    std::string root;
+    std::string cardPath;
+    std::string ramPath;
+    std::string driverPath;
+    std::vector<Bytes> cardFiles;
+    std::vector<Bytes> ramFiles;
+    std::vector<Bytes> driverFiles;
+};
+
+World &TheWorld()
+{
+    static World world;
+    return world;
+}
+
+Bytes ReadAll(const std::string &path)
+{
+    Bytes bytes;
+    if (vxd::storage::ReadFile(path, vxd::kCardFileLimit, bytes) != vxd::storage::ReadResult::Read) {
+        Broken("a file the fuzzer wrote cannot be read");
+    }
+    return bytes;
+}
+
+void WriteAll(const std::string &path, const Bytes &bytes)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0 || write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()) || close(fd) != 0) {
+        std::perror(path.c_str());
+        std::abort();
+    }
+}
+
+// A private HOME and XDG tree, so that no run touches the user's card.
+void MakeTree(World &world)
+{
+    char tree[] = "/tmp/veyra-fuzz-card-file-XXXXXX";
+    if (mkdtemp(tree) == nullptr) {
+        std::perror("mkdtemp");
+        std::abort();
+    }
+    world.root = tree;
+    const std::string runtime = world.root + "/run";
+    if (mkdir(runtime.c_str(), 0700) != 0) {
+        std::perror("mkdir");
+        std::abort();
+    }
+    setenv("HOME", world.root.c_str(), 1);
+    setenv("XDG_STATE_HOME", (world.root + "/state").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (world.root + "/config").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(TheWorld().root, ignored);
+    });
+    if (!vxd::storage::MakePrivateFolder(vxd::storage::StateFolder()) ||
+        !vxd::storage::MakePrivateFolder(vxd::storage::RuntimeFolder())) {
+        Broken("the slot's folders cannot be made");
+    }
+    world.cardPath = vxd::slot::CardPath();
+    // Where the slot keeps the card's RAM and the driver its state.
+    world.ramPath = vxd::storage::RuntimeFolder() + "/card-ram";
+    world.driverPath = vxd::storage::RuntimeFolder() + "/driver";
+}
+
+// Cards with fixed serials, so that an input means the same in every run.
+void MakeCards(World &world)
+{
+    const std::vector<vxd::FactoryUser> users = {
+        {"ALICE", "alice-password", "alice-key"},
+        {"BOB", "bob", "bob-key"},
+    };
+    std::vector<vxd::VirtualCard> cards = {
+        vxd::FactoryCard(card::kMainCard, "MAIN-CARD", users),
+        vxd::FactoryCard(card::kUserCard, "USER-CARD", users),
+        vxd::BlankCard(),
+    };
+    uint64_t serial = 0x5EED0001;
+    for (vxd::VirtualCard &card : cards) {
+        card.serial = serial++;
+        world.cardFiles.push_back(vxd::EncodeCard(card));
+        world.ramFiles.push_back(vxd::EncodeRam(card));
+    }
+    // A RAM with a user logged in, in text mode, a key transfer going on.
+    vxd::VirtualCard busy = cards[1];
+    std::memcpy(busy.state.activeUser, busy.state.users[0], card::kAreaSize);
+    busy.state.passwordChangeState = card::kChangeNewHeld;
+    busy.textModeOn = true;
+    busy.state.textMode[card::text_mode::kDirection] = card::text_mode::kDecipher;
+    busy.transfer.active = true;
+    busy.transfer.key[0] = 0x42;
+    world.ramFiles.push_back(vxd::EncodeRam(busy));
+}
+
+// Driver states as the driver writes them: fresh, with the hook, with faults.
+void MakeDriverStates(World &world)
+{
+    vxd::DriverState hooked;
+    hooked.hook.active = true;
+    hooked.hook.driveNumber = 3;
+    std::strcpy(hooked.hook.path, "C:\\PROTECTED");
+    vxd::DriverState faulty;
+    faulty.processingTimeMs = 2;
+    faulty.faults[std::size_t(vxd::Fault::ErrorStatus)] = vxd::Persistence::Once;
+    faulty.errorStatus[0] = 0xEF;
+    faulty.errorStatus[1] = 0x04;
+    faulty.faults[std::size_t(vxd::Fault::TextOn)] = vxd::Persistence::UntilCleared;
+    for (const vxd::DriverState &state : {vxd::DriverState{}, hooked, faulty}) {
+        vxd::DriverStateFile file;
+        file.state = state;
+        if (!file.store()) {
+            Broken("a driver state cannot be stored");
+        }
+        world.driverFiles.push_back(ReadAll(world.driverPath));
+    }
+    unlink(world.driverPath.c_str());
+}
+
+enum class Laid {
+    Nothing,
+    File,    // a regular file holding `bytes`
+    Link,    // a symbolic link to a regular file holding `bytes`
+    Folder,
+    Pipe,
+};
+
+struct LaidFile {
+    Laid laid = Laid::Nothing;
+    Bytes bytes;
+    ino_t inode = 0;
+};
+
+// One of the bases, edited: cut, overwritten, grown, header fields set; then
+// sealed again or not.
+Bytes Edited(Input &input, const std::vector<Bytes> &bases)
+{
+    Bytes file = bases[input.byte() % bases.size()];
+    const int edits = input.byte() % 5;
+    for (int i = 0; i < edits; ++i) {
+        const uint8_t edit = input.byte();
+        // Half of the edits go to the header and the first fields, where a file says what it is.
+        const uint8_t where = input.byte();
+        const std::size_t at = file.empty()      ? 0
+                               : where < 0x80 ? where % std::min<std::size_t>(file.size(), 64)
+                                                : input.word() % file.size();
+        switch (edit % 6) {
+        case 0:
+            file.resize(at);
+            break;
+        case 1: {
+            const Bytes bytes = input.take(input.byte() % 17);
+            file.resize(std::max(file.size(), at + bytes.size()));
+            std::copy(bytes.begin(), bytes.end(), file.begin() + long(at));
+            break;
+        }
+        case 2:
+            if (file.size() >= kHeaderSize) {
+                Put32(file, kLengthAt, input.word32());
+            }
+            break;
+        case 3:
+            if (file.size() >= kHeaderSize) {
+                file[kVersionAt + (edit >> 7)] = input.byte();
+            }
+            break;
+        case 4: {
+            const Bytes bytes = input.take(input.byte() % 17);
+            file.insert(file.end(), bytes.begin(), bytes.end());
+            break;
+        }
+        default:
+            if (!file.empty()) {
+                file[at] ^= uint8_t(1 << (edit >> 5));
+            }
+            break;
+        }
+    }
+    if ((input.byte() & 1) != 0) {
+        SealAgain(file);
+    }
+    return file;
+}
+
+// What lies at `path`: nothing, a file (edited from a base, or raw bytes, or
+// beyond the size limit), a link to such a file, a folder or a pipe.
+LaidFile Lay(Input &input, const std::string &path, const std::vector<Bytes> &bases)
+{
+    LaidFile laid;
+    switch (input.byte() % 8) {
+    case 0:
+        return laid;
+    case 1:
+    case 2:
+        laid.laid = Laid::File;
+        laid.bytes = Edited(input, bases);
+        break;
+    case 3:
+        laid.laid = Laid::File;
+        laid.bytes = input.take(input.word() % 4097);
+        break;
+    case 4:
+        laid.laid = Laid::File;
+        laid.bytes = Edited(input, bases);
+        laid.bytes.resize(vxd::kCardFileLimit + 1 + input.byte());
+        break;
+    case 5: {
+        laid.laid = Laid::Link;
+        laid.bytes = Edited(input, bases);
+        const std::string target = path + "-elsewhere";
+        WriteAll(target, laid.bytes);
+        if (symlink(target.c_str(), path.c_str()) != 0) {
+            Broken("a link cannot be made");
+        }
+        return laid;
+    }
+    case 6:
+        laid.laid = Laid::Folder;
+        if (mkdir(path.c_str(), 0700) != 0) {
+            Broken("a folder cannot be made");
+        }
+        return laid;
+    default:
+        laid.laid = Laid::Pipe;
+        if (mkfifo(path.c_str(), 0600) != 0) {
+            Broken("a pipe cannot be made");
+        }
+        return laid;
+    }
+    WriteAll(path, laid.bytes);
+    struct stat status {};
+    stat(path.c_str(), &status);
+    laid.inode = status.st_ino;
+    return laid;
+}
+
+// Whether `path` still is what was laid there, untouched.
+bool StillThere(const std::string &path, const LaidFile &laid)
+{
+    struct stat status {};
+    const bool exists = lstat(path.c_str(), &status) == 0;
+    switch (laid.laid) {
+    case Laid::Nothing:
+        return !exists;
+    case Laid::File: {
+        Bytes bytes;
+        return exists && S_ISREG(status.st_mode) && status.st_ino == laid.inode &&
+               vxd::storage::ReadFile(path, laid.bytes.size(), bytes) == vxd::storage::ReadResult::Read &&
+               bytes == laid.bytes;
+    }
+    case Laid::Link:
+        return exists && S_ISLNK(status.st_mode);
+    case Laid::Folder:
+        return exists && S_ISDIR(status.st_mode);
+    case Laid::Pipe:
+        return exists && S_ISFIFO(status.st_mode);
+    }
+    return false;
+}
+
+// A link's target is never written through the link.
+bool TargetUntouched(const std::string &path, const LaidFile &laid)
+{
+    Bytes bytes;
+    return laid.laid != Laid::Link ||
+           (vxd::storage::ReadFile(path + "-elsewhere", laid.bytes.size(), bytes) == vxd::storage::ReadResult::Read &&
+            bytes == laid.bytes);
+}
+
+bool IsFile(const LaidFile &laid)
+{
+    return laid.laid == Laid::File;
+}
+
+// The RAM file with its flags as the encoding writes them: 1 for any value but 0.
+Bytes WithFlagsAsWritten(Bytes file)
+{
+    for (const std::size_t at : {kRamTextModeOnAt, kRamTransferActiveAt}) {
+        file[at] = file[at] != 0 ? 1 : 0;
+    }
+    return file;
+}
+
+// The slot as loaded: a card whose file is whole, with its RAM if that is whole
+// and the card's, and a fresh RAM otherwise.
+void CheckLoad(const World &world, const LaidFile &cardFile, const LaidFile &ramFile)
+{
+    const vxd::slot::Contents loaded = vxd::slot::Load();
+    const bool cardWhole = IsFile(cardFile) && Whole(cardFile.bytes, world.cardFiles[0]) &&
+                           std::all_of(cardFile.bytes.begin() + kCardReservedAt,
+                                       cardFile.bytes.begin() + kCardReservedAt + kCardReservedSize,
+                                       [](uint8_t byte) { return byte == 0; });
+    const vxd::slot::State expected = cardFile.laid == Laid::Nothing ? vxd::slot::State::Empty
+                                      : cardWhole                     ? vxd::slot::State::Inserted
+                                                                      : vxd::slot::State::Unreadable;
+    if (loaded.state != expected) {
+        Broken(expected == vxd::slot::State::Inserted ? "a whole card file is refused"
+                                                      : "a card file that is not whole is taken");
+    }
+    if (loaded.state != vxd::slot::State::Inserted) {
+        return;
+    }
+    if (vxd::EncodeCard(loaded.card) != cardFile.bytes) {
+        Broken("a card file taken does not encode back to itself");
+    }
+    const Bytes ram = vxd::EncodeRam(loaded.card);
+    const bool ramWhole = IsFile(ramFile) && Whole(ramFile.bytes, world.ramFiles[0]) &&
+                          std::equal(ramFile.bytes.begin() + kHeaderSize, ramFile.bytes.begin() + kHeaderSize + kSerialSize,
+                                     cardFile.bytes.begin() + kHeaderSize);
+    if (ramWhole) {
+        Bytes expectedRam = WithFlagsAsWritten(ramFile.bytes);
+        SealAgain(expectedRam);
+        if (ram != expectedRam) {
+            Broken("a whole RAM file of the card is not taken");
+        }
+        return;
+    }
+    vxd::VirtualCard fresh = loaded.card;
+    vxd::PowerUp(fresh);
+    if (ram != vxd::EncodeRam(fresh)) {
+        Broken("a damaged or foreign RAM file does not count as a fresh RAM");
+    }
+}
+
+// A driver state that is damaged is that of a driver just loaded; one that is
+// whole is sound.
+void CheckDriverState(const World &world, const LaidFile &driverFile)
+{
+    vxd::DriverStateFile file;
+    file.load();
+    const vxd::DriverState &state = file.state;
+    for (const vxd::Persistence persistence : state.faults) {
+        if (uint8_t(persistence) > uint8_t(vxd::Persistence::UntilCleared)) {
+            Broken("a fault is loaded with a persistence it does not have");
+        }
+    }
+    if (state.hook.path[sizeof state.hook.path - 1] != '\0' ||
+        state.hook.shortPath[sizeof state.hook.shortPath - 1] != '\0') {
+        Broken("a hook path is loaded without its end");
+    }
+    if (IsFile(driverFile) && Whole(driverFile.bytes, world.driverFiles[0])) {
+        return;
+    }
+    const vxd::DriverState fresh;
+    const bool isFresh = state.processingTimeMs == 0 &&
+                         std::all_of(std::begin(state.faults), std::end(state.faults),
+                                     [](vxd::Persistence p) { return p == vxd::Persistence::Off; }) &&
+                         state.errorStatus[0] == 0 && state.errorStatus[1] == 0 && !state.hook.active &&
+                         !state.hook.paused && state.hook.requestValue == 0 && state.hook.driveNumber == 0 &&
+                         std::memcmp(state.hook.path, fresh.hook.path, sizeof fresh.hook.path) == 0 &&
+                         std::memcmp(state.hook.shortPath, fresh.hook.shortPath, sizeof fresh.hook.shortPath) == 0 &&
+                         std::memcmp(state.hook.key, fresh.hook.key, sizeof fresh.hook.key) == 0;
+    if (!isFresh) {
+        Broken("a damaged driver state does not count as a fresh one");
+    }
+}
+
+std::vector<uint8_t> Packet(uint32_t code, const Bytes &frame)
+{
+    std::vector<uint8_t> bytes(packet::kSize, 0);
+    const uint32_t fields[] = {code, 0xFFFF, uint32_t(frame.size())};
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        Put32(bytes, i * 4, fields[i]);
+    }
+    std::copy(frame.begin(), frame.end(), bytes.begin() + packet::kData);
+    return bytes;
+}
+
+// One card call through the driver, as the device link library makes it. The
+// answer when the call got one.
+std::optional<std::vector<uint8_t>> CardCall(uint32_t code, const Bytes &frame)
+{
+    const uint32_t handle = vxd::OpenDriver();
+    if (handle == vxd::kInvalidHandle) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes = Packet(code, frame);
+    uint32_t returned = 0;
+    const auto control = [&](uint32_t controlCode) {
+        return vxd::ControlDriver(handle, controlCode, bytes.data(), uint32_t(bytes.size()), bytes.data(),
+                                  uint32_t(bytes.size()), &returned) == 1;
+    };
+    std::optional<std::vector<uint8_t>> answer;
+    if (control(code)) {
+        bool pending = code == driver::kSendCommand;
+        for (int poll = 0; pending && poll < kMostPolls && control(driver::kPollAnswer); ++poll) {
+            pending = bytes[packet::kPending] != 0 || bytes[packet::kPending + 1] != 0;
+        }
+        if (!pending) {
+            answer = bytes;
+        }
+    }
+    vxd::CloseDriver(handle);
+    return answer;
+}
+
+void CheckAnswer(const std::vector<uint8_t> &answer, vxd::slot::State slot)
+{
+    const uint8_t *data = answer.data() + packet::kData;
+    if (slot == vxd::slot::State::Empty && (data[0] != 0xEF || data[1] != 0x01)) {
+        Broken("a call on the empty slot is not answered 'no card'");
+    }
+    if (slot == vxd::slot::State::Unreadable && (data[0] != 0xEF || data[1] != 0x02)) {
+        Broken("a call on an unreadable card is not answered 'card unreadable'");
+    }
+}
+
+void Clear(const std::string &folder)
+{
+    std::error_code ignored;
+    for (const auto &entry : std::filesystem::directory_iterator(folder, ignored)) {
+        std::filesystem::remove_all(entry.path(), ignored);
+    }
+}
+
+constexpr uint32_t kCalls[] = {driver::kSendCommand, driver::kTextModeOn, driver::kTextModeData,
+                               driver::kTextModeOff, driver::kPcCardInfo};
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    World &world = TheWorld();
+    MakeTree(world);
+    MakeCards(world);
+    MakeDriverStates(world);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const World &world = TheWorld();
+    Input input(data, size);
+    const LaidFile cardFile = Lay(input, world.cardPath, world.cardFiles);
+    const LaidFile ramFile = Lay(input, world.ramPath, world.ramFiles);
+    const LaidFile driverFile = Lay(input, world.driverPath, world.driverFiles);
+    const uint32_t code = kCalls[input.byte() % std::size(kCalls)];
+    const Bytes frame = input.take(input.word() % (packet::kDataSize + 1));
+
+    CheckLoad(world, cardFile, ramFile);
+    CheckDriverState(world, driverFile);
+    const vxd::slot::Contents before = vxd::slot::Load();
+    const vxd::slot::State slot = before.state;
+    const auto answer = CardCall(code, frame);
+    // Faults and processing time of a whole driver state may answer in the card's stead.
+    if (answer && !(IsFile(driverFile) && Whole(driverFile.bytes, world.driverFiles[0]))) {
+        CheckAnswer(*answer, slot);
+    }
+
+    if (slot != vxd::slot::State::Inserted) {
+        if (!StillThere(world.cardPath, cardFile)) {
+            Broken("a card file that was refused has been changed or removed");
+        }
+        if (!StillThere(world.ramPath, ramFile)) {
+            Broken("the RAM of a card that was refused has been changed");
+        }
+    } else {
+        const vxd::slot::Contents after = vxd::slot::Load();
+        if (after.state != vxd::slot::State::Inserted) {
+            Broken("a card call left a card file that cannot be read");
+        }
+        if (after.card.serial != before.card.serial || after.card.issuedAs != before.card.issuedAs) {
+            Broken("a card call changed the card's identity");
+        }
+    }
+    for (const auto &[path, laid] : {std::pair{world.cardPath, cardFile}, std::pair{world.ramPath, ramFile},
+                                     std::pair{world.driverPath, driverFile}}) {
+        if (!TargetUntouched(path, laid)) {
+            Broken("a file was written through a link");
+        }
+    }
+
+    Clear(vxd::storage::StateFolder());
+    Clear(vxd::storage::RuntimeFolder());
+    return 0;
+}
