@@ -9,22 +9,21 @@
 // code is one the operation can have. The rules checked come from the
 // library's contract, not from its code: the command table with its response codes and
 // results, the device-layer codes of each exchange, the card's error statuses.
+#include "Abort.h"
 #include "DriverContract.h"
 #include "FakeKernel.h"
+#include "FuzzInput.h"
+#include "PrivateWorld.h"
 #include "TVRCM20.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <set>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -35,36 +34,12 @@ namespace packet = veyra::driver::packet;
 namespace hook = veyra::driver::hook;
 
 using Bytes = std::vector<uint8_t>;
+using veyra::fuzz::Input;
 
 [[noreturn]] void Broken(const char *operation, const char *what)
 {
-    std::fprintf(stderr, "card_commands: %s: %s\n", operation, what);
-    std::abort();
+    veyra::fuzz::Abort("card_commands: %s: %s\n", operation, what);
 }
-
-// The fuzz input, read front to back; past its end it reads as zeros.
-class Input {
-public:
-    Input(const uint8_t *data, size_t size) : data_(data), size_(size) {}
-
-    uint8_t byte() { return position_ < size_ ? data_[position_++] : 0; }
-    uint16_t word() { return uint16_t(byte() | byte() << 8); }
-    uint32_t dword() { return uint32_t(word()) | uint32_t(word()) << 16; }
-
-    Bytes bytes(size_t count)
-    {
-        Bytes taken(count, 0);
-        for (uint8_t &b : taken) {
-            b = byte();
-        }
-        return taken;
-    }
-
-private:
-    const uint8_t *data_;
-    size_t size_;
-    size_t position_ = 0;
-};
 
 // The record bytes that the library finds before a call: a record it leaves
 // alone still holds them afterwards.
@@ -228,7 +203,7 @@ private:
 
         const size_t dataAt = isHook ? 0 : packet::kData;
         const size_t room = outSize - dataAt;
-        const Bytes data = input_.bytes(input_.word() % (room + 1));
+        const Bytes data = input_.takeExactly(input_.word() % (room + 1));
         std::copy(data.begin(), data.end(), out + dataAt);
         if (!isHook) {
             out[packet::kPending] = uint8_t(pending);
@@ -315,7 +290,7 @@ Outcome CallWith(Call &call, CardFunction<Request, Status> function, Prepare pre
     Bytes system(sizeof(tagCM_SYSTEMINFO));
     As<tagCM_SYSTEMINFO>(system)->Mode = call.mode;
     As<tagCM_SYSTEMINFO>(system)->DeviceSelect = call.deviceSelect;
-    Bytes request = call.input.bytes(sizeof(Request));
+    Bytes request = call.input.takeExactly(sizeof(Request));
     prepare(*As<Request>(request));
     Bytes status(sizeof(Status), kPrefill);
     Bytes statusInfo(sizeof(tagCM_STATUSINFO), kPrefill);
@@ -348,7 +323,7 @@ struct HookFolder {
         if (choice == 0xFFFF) {
             return;
         }
-        Bytes text = input.bytes(choice % (2 * hook::kPathSize + 40));
+        Bytes text = input.takeExactly(choice % (2 * hook::kPathSize + 40));
         std::replace(text.begin(), text.end(), uint8_t{0}, uint8_t{'_'});
         text.push_back(0);
         path = text;
@@ -386,7 +361,7 @@ Outcome TableOutcome(bool kept)
 // What the table takes in comes back out unchanged.
 Outcome CardInfoTableSet(Call &call)
 {
-    const Bytes image = call.input.bytes(kImageSize);
+    const Bytes image = call.input.takeExactly(kImageSize);
     Bytes given = image;
     TVRCM_CardInfoTableSet(given.data());
     Bytes taken(kImageSize, kPrefill);
@@ -412,8 +387,8 @@ Outcome CardInfoTableInitialize(Call &)
 
 Outcome MainCardInfoSet(Call &call)
 {
-    const Bytes first = call.input.bytes(kKeySize);
-    const Bytes second = call.input.bytes(kKeySize);
+    const Bytes first = call.input.takeExactly(kKeySize);
+    const Bytes second = call.input.takeExactly(kKeySize);
     Bytes givenFirst = first;
     Bytes givenSecond = second;
     TVRCM_MainCardInfoSet(givenFirst.data(), givenSecond.data());
@@ -636,41 +611,11 @@ kernel::HANDLE OpenResultOf(uint8_t choice)
     }
 }
 
-// The private folder goes when the run ends; a crash leaves it to look into.
-std::string privateFolder;
-
-void RemovePrivateFolder()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(privateFolder, ignored);
-}
-
-bool MakePrivateFolders()
-{
-    char root[] = "/tmp/veyra-fuzz-card-commands-XXXXXX";
-    if (::mkdtemp(root) == nullptr) {
-        return false;
-    }
-    const std::string base = root;
-    privateFolder = base;
-    std::atexit(RemovePrivateFolder);
-    const std::string runtime = base + "/run";
-    if (::mkdir(runtime.c_str(), 0700) != 0) {
-        return false;
-    }
-    return ::setenv("HOME", root, 1) == 0 && ::setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1) == 0 &&
-           ::setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1) == 0 &&
-           ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1) == 0;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    if (!MakePrivateFolders()) {
-        std::perror("card_commands: cannot make a private folder");
-        std::abort();
-    }
+    veyra::fuzz::MakePrivateWorld("card-commands");
     return 0;
 }
 

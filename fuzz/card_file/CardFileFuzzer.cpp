@@ -8,12 +8,15 @@
 // Input: the card file, the RAM file and the driver state file, each a kind
 // byte and what the kind needs (see Lay below), then the call: its code, a
 // frame length (mod 537) and the frame's bytes.
+#include "Abort.h"
 #include "CardFiles.h"
 #include "Crc32.h"
 #include "DriverContract.h"
 #include "DriverState.h"
 #include "Files.h"
 #include "Folders.h"
+#include "FuzzInput.h"
+#include "PrivateWorld.h"
 #include "Slot.h"
 #include "VirtualCard.h"
 #include "VirtualDriver.h"
@@ -21,8 +24,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -59,31 +60,8 @@ constexpr int kMostPolls = 3;
 
 [[noreturn]] void Broken(const char *what)
 {
-    std::fprintf(stderr, "card_file: %s\n", what);
-    std::abort();
+    fuzz::Abort("card_file: %s\n", what);
 }
-
-class Input {
-public:
-    Input(const uint8_t *data, std::size_t size) : data_(data), size_(size) {}
-
-    bool empty() const { return offset_ == size_; }
-    uint8_t byte() { return empty() ? 0 : data_[offset_++]; }
-    uint16_t word() { return uint16_t(byte() | byte() << 8); }
-    uint32_t word32() { return uint32_t(word()) | uint32_t(word()) << 16; }
-    Bytes take(std::size_t count)
-    {
-        const std::size_t taken = std::min(count, size_ - offset_);
-        Bytes bytes(data_ + offset_, data_ + offset_ + taken);
-        offset_ += taken;
-        return bytes;
-    }
-
-private:
-    const uint8_t *data_;
-    std::size_t size_;
-    std::size_t offset_ = 0;
-};
 
 uint32_t Get32(const Bytes &bytes, std::size_t at)
 {
@@ -120,7 +98,6 @@ bool Whole(const Bytes &file, const Bytes &like)
 }
 
 struct World {
-    std::string root;
     std::string cardPath;
     std::string ramPath;
     std::string driverPath;
@@ -148,33 +125,14 @@ void WriteAll(const std::string &path, const Bytes &bytes)
 {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0 || write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()) || close(fd) != 0) {
-        std::perror(path.c_str());
-        std::abort();
+        fuzz::AbortWithErrno(path.c_str());
     }
 }
 
-// A private HOME and XDG tree, so that no run touches the user's card.
-void MakeTree(World &world)
+// The slot's folders in a private world, and where the slot keeps its files there.
+void MakeSlotFolders(World &world)
 {
-    char tree[] = "/tmp/veyra-fuzz-card-file-XXXXXX";
-    if (mkdtemp(tree) == nullptr) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    world.root = tree;
-    const std::string runtime = world.root + "/run";
-    if (mkdir(runtime.c_str(), 0700) != 0) {
-        std::perror("mkdir");
-        std::abort();
-    }
-    setenv("HOME", world.root.c_str(), 1);
-    setenv("XDG_STATE_HOME", (world.root + "/state").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (world.root + "/config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(TheWorld().root, ignored);
-    });
+    fuzz::MakePrivateWorld("card-file");
     if (!vxd::storage::MakePrivateFolder(vxd::storage::StateFolder()) ||
         !vxd::storage::MakePrivateFolder(vxd::storage::RuntimeFolder())) {
         Broken("the slot's folders cannot be made");
@@ -254,7 +212,7 @@ struct LaidFile {
 
 // One of the bases, edited: cut, overwritten, grown, header fields set; then
 // sealed again or not.
-Bytes Edited(Input &input, const std::vector<Bytes> &bases)
+Bytes Edited(fuzz::Input &input, const std::vector<Bytes> &bases)
 {
     Bytes file = bases[input.byte() % bases.size()];
     const int edits = input.byte() % 5;
@@ -270,14 +228,14 @@ Bytes Edited(Input &input, const std::vector<Bytes> &bases)
             file.resize(at);
             break;
         case 1: {
-            const Bytes bytes = input.take(input.byte() % 17);
+            const Bytes bytes = input.takeUpTo(input.byte() % 17);
             file.resize(std::max(file.size(), at + bytes.size()));
             std::copy(bytes.begin(), bytes.end(), file.begin() + long(at));
             break;
         }
         case 2:
             if (file.size() >= kHeaderSize) {
-                Put32(file, kLengthAt, input.word32());
+                Put32(file, kLengthAt, input.dword());
             }
             break;
         case 3:
@@ -286,7 +244,7 @@ Bytes Edited(Input &input, const std::vector<Bytes> &bases)
             }
             break;
         case 4: {
-            const Bytes bytes = input.take(input.byte() % 17);
+            const Bytes bytes = input.takeUpTo(input.byte() % 17);
             file.insert(file.end(), bytes.begin(), bytes.end());
             break;
         }
@@ -305,7 +263,7 @@ Bytes Edited(Input &input, const std::vector<Bytes> &bases)
 
 // What lies at `path`: nothing, a file (edited from a base, or raw bytes, or
 // beyond the size limit), a link to such a file, a folder or a pipe.
-LaidFile Lay(Input &input, const std::string &path, const std::vector<Bytes> &bases)
+LaidFile Lay(fuzz::Input &input, const std::string &path, const std::vector<Bytes> &bases)
 {
     LaidFile laid;
     switch (input.byte() % 8) {
@@ -318,7 +276,7 @@ LaidFile Lay(Input &input, const std::string &path, const std::vector<Bytes> &ba
         break;
     case 3:
         laid.laid = Laid::File;
-        laid.bytes = input.take(input.word() % 4097);
+        laid.bytes = input.takeUpTo(input.word() % 4097);
         break;
     case 4:
         laid.laid = Laid::File;
@@ -542,7 +500,7 @@ constexpr uint32_t kCalls[] = {driver::kSendCommand, driver::kTextModeOn, driver
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     World &world = TheWorld();
-    MakeTree(world);
+    MakeSlotFolders(world);
     MakeCards(world);
     MakeDriverStates(world);
     return 0;
@@ -551,12 +509,12 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const World &world = TheWorld();
-    Input input(data, size);
+    fuzz::Input input(data, size);
     const LaidFile cardFile = Lay(input, world.cardPath, world.cardFiles);
     const LaidFile ramFile = Lay(input, world.ramPath, world.ramFiles);
     const LaidFile driverFile = Lay(input, world.driverPath, world.driverFiles);
     const uint32_t code = kCalls[input.byte() % std::size(kCalls)];
-    const Bytes frame = input.take(input.word() % (packet::kDataSize + 1));
+    const Bytes frame = input.takeUpTo(input.word() % (packet::kDataSize + 1));
 
     CheckLoad(world, cardFile, ramFile);
     CheckDriverState(world, driverFile);

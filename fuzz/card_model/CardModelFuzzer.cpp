@@ -13,19 +13,20 @@
 //               e & 0x40: a patch of the card state, as above
 //               otherwise entry point e & 0x3F, uint16 frame length (mod 537),
 //               the frame's bytes
+#include "Abort.h"
 #include "CardModel.h"
 #include "Firmware.h"
 #include "FirmwareFrames.h"
+#include "FuzzInput.h"
+#include "HeapBlock.h"
 #include "Issuer.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
-#include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -36,6 +37,7 @@ using card::kAreaSize;
 using card::kIdSize;
 using card::kImageSize;
 using card::kUserCount;
+using fuzz::Input;
 
 constexpr std::size_t kArea = card::exchange::kAreaSize;
 // The model's response area starts out as this, so that bytes it never wrote show.
@@ -45,36 +47,12 @@ constexpr uint8_t kLoginFailureLimit = 8;
 
 [[noreturn]] void Broken(const char *what, uint8_t command)
 {
-    std::fprintf(stderr, "card_model: %s (command 0x%02X)\n", what, command);
-    std::abort();
+    fuzz::Abort("card_model: %s (command 0x%02X)\n", what, command);
 }
 
-class Input {
-public:
-    Input(const uint8_t *data, std::size_t size) : data_(data), size_(size) {}
-
-    bool empty() const { return offset_ == size_; }
-    uint8_t byte() { return empty() ? 0 : data_[offset_++]; }
-    uint16_t word() { return uint16_t(byte() | byte() << 8); }
-    // Copies at most `count` bytes; the rest of `out` stays as it is.
-    void take(uint8_t *out, std::size_t count)
-    {
-        const std::size_t taken = std::min(count, size_ - offset_);
-        std::memcpy(out, data_ + offset_, taken);
-        offset_ += taken;
-    }
-
-private:
-    const uint8_t *data_;
-    std::size_t size_;
-    std::size_t offset_ = 0;
-};
-
-// An exact-size heap block, so that the sanitizer sees any access outside it.
-struct Area {
-    explicit Area(uint8_t fill) : bytes(new uint8_t[kArea]) { std::memset(bytes.get(), fill, kArea); }
-    uint8_t *data() { return bytes.get(); }
-    std::unique_ptr<uint8_t[]> bytes;
+// An exchange area of exactly its size.
+struct Area : fuzz::HeapBlock {
+    explicit Area(uint8_t fill) : HeapBlock(kArea, fill) {}
 };
 
 const std::vector<vxd::VirtualCard> &BaseCards()

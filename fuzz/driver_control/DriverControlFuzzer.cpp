@@ -8,9 +8,13 @@
 //   byte 0     the card inserted: 0 none, otherwise one of the seed cards
 //   then       steps until the input ends, each starting with its kind:
 //              open a handle; close one; or a control call (see Call below)
+#include "Abort.h"
 #include "CardFiles.h"
 #include "DriverContract.h"
 #include "Folders.h"
+#include "FuzzInput.h"
+#include "HeapBlock.h"
+#include "PrivateWorld.h"
 #include "Slot.h"
 #include "SlotLock.h"
 #include "VirtualCard.h"
@@ -19,14 +23,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <memory>
-#include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -48,31 +46,8 @@ constexpr uint32_t kKnownCodes[] = {
 
 [[noreturn]] void Broken(const char *what, uint32_t code)
 {
-    std::fprintf(stderr, "driver_control: %s (control code 0x%X)\n", what, code);
-    std::abort();
+    fuzz::Abort("driver_control: %s (control code 0x%X)\n", what, code);
 }
-
-class Input {
-public:
-    Input(const uint8_t *data, std::size_t size) : data_(data), size_(size) {}
-
-    bool empty() const { return offset_ == size_; }
-    uint8_t byte() { return empty() ? 0 : data_[offset_++]; }
-    uint16_t word() { return uint16_t(byte() | byte() << 8); }
-    uint32_t word32() { return uint32_t(word()) | uint32_t(word()) << 16; }
-    // Copies at most `count` bytes; the rest of `out` stays as it is.
-    void take(uint8_t *out, std::size_t count)
-    {
-        const std::size_t taken = std::min(count, size_ - offset_);
-        std::memcpy(out, data_ + offset_, taken);
-        offset_ += taken;
-    }
-
-private:
-    const uint8_t *data_;
-    std::size_t size_;
-    std::size_t offset_ = 0;
-};
 
 std::vector<vxd::Bytes> &SeedCards()
 {
@@ -93,42 +68,9 @@ void MakeSeedCards()
     };
 }
 
-// A private HOME and XDG tree, so that no run touches the user's card.
-void MakeWorld()
-{
-    char tree[] = "/tmp/veyra-fuzz-driver-XXXXXX";
-    if (mkdtemp(tree) == nullptr) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    const std::string root = tree;
-    const std::string runtime = root + "/run";
-    if (mkdir(runtime.c_str(), 0700) != 0) {
-        std::perror("mkdir");
-        std::abort();
-    }
-    setenv("HOME", root.c_str(), 1);
-    setenv("XDG_STATE_HOME", (root + "/state").c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    static std::string removed;
-    removed = root;
-    std::atexit([] {
-        std::error_code ignored;
-        std::filesystem::remove_all(removed, ignored);
-    });
-}
-
-// A heap block of exactly the size the call is told, so that the sanitizer
-// sees any access outside it.
-struct Buffer {
-    explicit Buffer(std::size_t size) : bytes(new uint8_t[size]) {}
-    std::unique_ptr<uint8_t[]> bytes;
-};
-
 class Session {
 public:
-    explicit Session(Input &input) : input_(input) {}
+    explicit Session(fuzz::Input &input) : input_(input) {}
     ~Session() { closeAll(); }
 
     void step()
@@ -193,7 +135,7 @@ private:
         if (choice < 0xE0 && !closed_.empty()) {
             return closed_[choice % closed_.size()];
         }
-        return choice < 0xF0 ? vxd::kInvalidHandle : input_.word32();
+        return choice < 0xF0 ? vxd::kInvalidHandle : input_.dword();
     }
 
     // Mostly a known code.
@@ -203,7 +145,7 @@ private:
         if (choice < 0xF0) {
             return kKnownCodes[choice % std::size(kKnownCodes)];
         }
-        return choice < 0xF8 ? uint32_t(choice) : input_.word32();
+        return choice < 0xF8 ? uint32_t(choice) : input_.dword();
     }
 
     // Mostly the size the code takes; sometimes a little less or more, or any.
@@ -231,7 +173,7 @@ private:
         }
         const std::size_t frameLength = input_.word() % (packet::kDataSize + 1);
         const uint8_t lengthChoice = input_.byte();
-        const uint32_t length = lengthChoice < 0xF0 ? uint32_t(frameLength) : input_.word32();
+        const uint32_t length = lengthChoice < 0xF0 ? uint32_t(frameLength) : input_.dword();
         const uint32_t fields[] = {code, 0xFFFF, length};
         for (std::size_t i = 0; i < std::size(fields); ++i) {
             for (std::size_t b = 0; b < 4; ++b) {
@@ -258,19 +200,16 @@ private:
         const std::size_t outSize = aliased ? inSize : pickSize(fitting);
         const std::vector<uint8_t> sent = request(code, isHook);
 
-        Buffer in(inSize);
-        std::memset(in.bytes.get(), 0, inSize);
-        std::memcpy(in.bytes.get(), sent.data(), std::min(inSize, sent.size()));
-        const std::vector<uint8_t> inBefore(in.bytes.get(), in.bytes.get() + inSize);
-        Buffer separateOut(aliased ? 0 : outSize);
-        uint8_t *out = aliased ? in.bytes.get() : separateOut.bytes.get();
-        if (!aliased) {
-            std::memset(out, kCanary, outSize);
-        }
+        // Blocks of exactly the sizes the call is told.
+        fuzz::HeapBlock in(inSize, 0);
+        std::memcpy(in.data(), sent.data(), std::min(inSize, sent.size()));
+        const std::vector<uint8_t> inBefore(in.data(), in.data() + inSize);
+        fuzz::HeapBlock separateOut(aliased ? 0 : outSize, kCanary);
+        uint8_t *out = aliased ? in.data() : separateOut.data();
         const std::vector<uint8_t> outBefore(out, out + outSize);
 
         uint32_t returned = 0xDEADBEEF;
-        const int result = vxd::ControlDriver(handle, code, noIn ? nullptr : in.bytes.get(), uint32_t(inSize),
+        const int result = vxd::ControlDriver(handle, code, noIn ? nullptr : in.data(), uint32_t(inSize),
                                               noOut ? nullptr : out, uint32_t(outSize),
                                               countReturned ? &returned : nullptr);
         if (result != 0 && result != 1) {
@@ -292,7 +231,7 @@ private:
         if (!std::equal(out + returned, out + outSize, outBefore.begin() + returned)) {
             Broken("a control call writes beyond the bytes it returns", code);
         }
-        if (!aliased && !std::equal(in.bytes.get(), in.bytes.get() + inSize, inBefore.begin())) {
+        if (!aliased && !std::equal(in.data(), in.data() + inSize, inBefore.begin())) {
             Broken("a control call writes into the in buffer", code);
         }
         if (result == 1) {
@@ -319,7 +258,7 @@ private:
         }
     }
 
-    Input &input_;
+    fuzz::Input &input_;
     std::vector<uint32_t> handles_;
     std::vector<uint32_t> closed_;
 };
@@ -340,14 +279,14 @@ void Reset()
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    MakeWorld();
+    fuzz::MakePrivateWorld("driver");
     MakeSeedCards();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    Input input(data, size);
+    fuzz::Input input(data, size);
     const std::size_t cardChoice = input.byte() % (SeedCards().size() + 1);
     if (cardChoice != 0 && !vxd::slot::Insert(SeedCards()[cardChoice - 1])) {
         Broken("the seed card cannot be inserted", 0);

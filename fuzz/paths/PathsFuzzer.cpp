@@ -17,7 +17,9 @@
 // - no drives.ini text breaks any of this;
 // - the short names of a folder are valid 8.3 names, never clash, find their
 //   entries again and do not depend on the order of the listing.
+#include "Abort.h"
 #include "PathMap.h"
+#include "PrivateWorld.h"
 #include "ShortNames.h"
 #include "Win32.h"
 
@@ -27,9 +29,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
 #include <optional>
 #include <set>
@@ -68,8 +68,7 @@ bool fixedDrives = false; // C: holds the whole tree
 
 [[noreturn]] void Broken(const std::string &path, const std::string &detail, const char *what)
 {
-    std::fprintf(stderr, "paths: %s\n  path: %s\n  got:  %s\n", what, path.c_str(), detail.c_str());
-    std::abort();
+    veyra::fuzz::Abort("paths: %s\n  path: %s\n  got:  %s\n", what, path.c_str(), detail.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -78,8 +77,7 @@ bool fixedDrives = false; // C: holds the whole tree
 void MakeFolder(const std::string &path)
 {
     if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST) {
-        std::perror(path.c_str());
-        std::abort();
+        veyra::fuzz::AbortWithErrno(path.c_str());
     }
 }
 
@@ -87,8 +85,7 @@ void MakeFile(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) {
-        std::perror(path.c_str());
-        std::abort();
+        veyra::fuzz::AbortWithErrno(path.c_str());
     }
     ::close(fd);
 }
@@ -114,8 +111,7 @@ void MakeTree()
         MakeFile(home + "/" + file);
     }
     if (::symlink((home + "/data").c_str(), (home + "/link").c_str()) != 0 && errno != EEXIST) {
-        std::perror("symlink");
-        std::abort();
+        veyra::fuzz::AbortWithErrno("symlink");
     }
 }
 
@@ -130,8 +126,7 @@ void WriteDrives(const std::string &text)
     FILE *file = std::fopen(fresh.c_str(), "wb");
     if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fclose(file) != 0 ||
         std::rename(fresh.c_str(), drivesFile.c_str()) != 0) {
-        std::perror("drives.ini");
-        std::abort();
+        veyra::fuzz::AbortWithErrno("drives.ini");
     }
     drivesWritten = text;
 }
@@ -431,48 +426,23 @@ void CheckShortNameTable(const std::vector<std::string_view> &pieces)
     }
 }
 
-// The private folder goes when the run ends; a crash leaves it to look into.
-std::string privateFolder;
-
-void RemovePrivateFolder()
+// The tree's home lies apart from the configuration, so that the configuration
+// is no entry of the tree.
+void MakePrivateFolders()
 {
-    std::error_code ignored;
-    std::filesystem::remove_all(privateFolder, ignored);
-}
-
-bool MakePrivateFolders()
-{
-    char root[] = "/tmp/veyra-fuzz-paths-XXXXXX";
-    if (::mkdtemp(root) == nullptr) {
-        return false;
-    }
-    const std::string base = root;
-    privateFolder = base;
-    std::atexit(RemovePrivateFolder);
-    home = base + "/home";
-    const std::string config = base + "/config";
-    const std::string runtime = base + "/run";
-    drivesFile = config + "/veyra/drives.ini";
-    MakeFolder(home);
-    MakeFolder(config);
-    MakeFolder(config + "/veyra");
-    MakeFolder(base + "/state");
-    if (::mkdir(runtime.c_str(), 0700) != 0) {
-        return false;
-    }
-    return ::setenv("HOME", home.c_str(), 1) == 0 && ::setenv("XDG_CONFIG_HOME", config.c_str(), 1) == 0 &&
-           ::setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1) == 0 &&
-           ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1) == 0;
+    const veyra::fuzz::PrivateWorld &world = veyra::fuzz::MakePrivateWorld("paths", "home");
+    home = world.home;
+    drivesFile = world.config + "/veyra/drives.ini";
+    MakeFolder(world.config);
+    MakeFolder(world.config + "/veyra");
+    MakeFolder(world.state);
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    if (!MakePrivateFolders()) {
-        std::perror("paths: cannot make a private folder");
-        std::abort();
-    }
+    MakePrivateFolders();
     MakeTree();
     return 0;
 }
