@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -124,4 +125,24 @@ ModalScript::Handler AdminFixture::confirmPassword(const QString &password)
 ModalScript::Handler AdminFixture::cancelDialog()
 {
     return [](QDialog *dialog) { dialog->reject(); };
+}
+
+void Fill(QDialog &dialog, const QString &userId, const QString &password, const QString &key)
+{
+    ui::FindControl<QLineEdit>(&dialog, IDC_USER_ID)->setText(userId);
+    ui::FindControl<QLineEdit>(&dialog, IDC_PASSWORD)->setText(password);
+    if (auto *keyInfo = ui::FindControl<QLineEdit>(&dialog, IDC_KEY_INFO)) {
+        keyInfo->setText(key);
+    }
+}
+
+std::optional<QByteArray> VeyraCard(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(VEYRA_CARD_TOOL), arguments);
+    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        qWarning() << "veyra-card" << arguments << tool.readAllStandardError();
+        return std::nullopt;
+    }
+    return tool.readAllStandardOutput();
 }

@@ -7,6 +7,7 @@
 #include "RecordingUiHost.h"
 #include "TestCard.h"
 
+#include <QByteArray>
 #include <QDialog>
 #include <QPointer>
 #include <QStringList>
@@ -16,6 +17,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // Handles the modal dialogs as they open, in order, each with the next handler.
 // A modal dialog without a handler is rejected and counted.
@@ -68,3 +70,11 @@ public:
 
 // "28/0" for command 0x28 in mode 0.
 QString Step(int command, int mode);
+
+// Types the user ID, the password and, where the dialog has the field, the key
+// information into a dialog of VeyraADM.
+void Fill(QDialog &dialog, const QString &userId, const QString &password, const QString &key = {});
+
+// Runs veyra-card on the card of the test's home: what it prints, or nothing
+// when it fails (a time-out, a crash or an exit code other than 0).
+std::optional<QByteArray> VeyraCard(const QStringList &arguments);

@@ -8,13 +8,11 @@
 #include "CUserRegistDlg.h"
 #include "CardProcedures.h"
 #include "ControlId.h"
-#include "Kernel.h"
+#include "ForwardingKernel.h"
 #include "MessagePump.h"
 #include "Resource.h"
 
 #include <QLabel>
-#include <QLineEdit>
-#include <QProcess>
 #include <QtTest>
 
 #include <map>
@@ -25,55 +23,6 @@ using namespace veyra;
 using namespace veyra::admin;
 
 namespace {
-
-// Runs veyra-card; false when it fails.
-bool VeyraCard(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(VEYRA_CARD_TOOL), arguments);
-    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
-        qWarning() << "veyra-card" << arguments << tool.readAllStandardError();
-        return false;
-    }
-    return true;
-}
-
-// The default kernel (the virtual driver) with a clock that gains a second at
-// every reading, so that the card's 150-second time-out passes within about
-// 150 polls.
-class QuickClock : public kernel::KernelCalls {
-public:
-    QuickClock() { kernel::InstallKernel(this); }
-    ~QuickClock() override { kernel::InstallKernel(nullptr); }
-
-    kernel::HANDLE createFile(const char *fileName, kernel::DWORD desiredAccess, kernel::DWORD shareMode,
-                              kernel::DWORD creationDisposition, kernel::DWORD flagsAndAttributes) override
-    {
-        return kernel::DefaultKernel().createFile(fileName, desiredAccess, shareMode, creationDisposition,
-                                                  flagsAndAttributes);
-    }
-    kernel::BOOL deviceIoControl(kernel::HANDLE device, kernel::DWORD ioControlCode, void *inBuffer,
-                                 kernel::DWORD inBufferSize, void *outBuffer, kernel::DWORD outBufferSize,
-                                 kernel::DWORD *bytesReturned) override
-    {
-        return kernel::DefaultKernel().deviceIoControl(device, ioControlCode, inBuffer, inBufferSize, outBuffer,
-                                                       outBufferSize, bytesReturned);
-    }
-    kernel::BOOL closeHandle(kernel::HANDLE handle) override { return kernel::DefaultKernel().closeHandle(handle); }
-    kernel::DWORD getTickCount() override
-    {
-        gained_ += kSecond;
-        return kernel::DefaultKernel().getTickCount() + gained_;
-    }
-    kernel::DWORD getShortPathName(const char *longPath, char *shortPath, kernel::DWORD bufferLength) override
-    {
-        return kernel::DefaultKernel().getShortPathName(longPath, shortPath, bufferLength);
-    }
-
-private:
-    static constexpr kernel::DWORD kSecond = 1000;
-    kernel::DWORD gained_ = 0;
-};
 
 // The operations of VeyraADM, each on the card it needs.
 enum class Operation {
@@ -165,15 +114,6 @@ const std::set<int> kFaultCodes = {0x0F01, 0x0F02, 0x0F03, 0x0F04, 0x0F05, 0x0F0
                                    0x0F0A, 0x0F0B, 0x0F0C, 0xF000, 0xEF00, 0xEF01, 0xEF02, 0xEF03, 0xEF04,
                                    0xF101, 0xF102, 0x0E00};
 
-void Fill(QDialog &dialog, const QString &userId, const QString &password, const QString &key = {})
-{
-    ui::FindControl<QLineEdit>(&dialog, IDC_USER_ID)->setText(userId);
-    ui::FindControl<QLineEdit>(&dialog, IDC_PASSWORD)->setText(password);
-    if (auto *keyInfo = ui::FindControl<QLineEdit>(&dialog, IDC_KEY_INFO)) {
-        keyInfo->setText(key);
-    }
-}
-
 } // namespace
 
 class FaultMatrixTest : public QObject {
@@ -183,7 +123,8 @@ private slots:
     void init()
     {
         f.start(false);
-        clock_ = std::make_unique<QuickClock>();
+        // The card's time-out passes quickly on a fast clock.
+        clock_ = std::make_unique<kernel::ForwardingKernel>(kernel::ForwardingKernel::Clock::Fast);
         ui::InstallQtMessagePump();
     }
     void cleanup()
@@ -202,7 +143,7 @@ private:
     void run(Operation operation);
 
     AdminFixture f;
-    std::unique_ptr<QuickClock> clock_;
+    std::unique_ptr<kernel::ForwardingKernel> clock_;
 };
 
 void FaultMatrixTest::everyCodeIsMetOrExplained()

@@ -13,7 +13,6 @@
 #include "Resource.h"
 #include "Strings.h"
 
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QtTest>
@@ -34,15 +33,6 @@ const QString kRegist = Step(kCmdUserRegist, 0);
 const QString kPassword = Step(kCmdPasswordInput, 0);
 const QString kReset = Step(kCmdCardStateReset, 0);
 const QString kDelete = Step(kCmdUserDelete, 0);
-
-void Fill(QDialog &dialog, const QString &userId, const QString &password, const QString &key = {})
-{
-    ui::FindControl<QLineEdit>(&dialog, IDC_USER_ID)->setText(userId);
-    ui::FindControl<QLineEdit>(&dialog, IDC_PASSWORD)->setText(password);
-    if (auto *keyInfo = ui::FindControl<QLineEdit>(&dialog, IDC_KEY_INFO)) {
-        keyInfo->setText(key);
-    }
-}
 
 // Commands that change the card.
 bool ChangesCard(uint8_t command)

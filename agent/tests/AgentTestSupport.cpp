@@ -4,6 +4,7 @@
 #include "CResidentApp.h"
 #include "CErrorReportDlg.h"
 #include "DriverContract.h"
+#include "MessagePump.h"
 #include "Profile.h"
 #include "Resource.h"
 #include "UserFolder.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 
@@ -237,6 +239,37 @@ void ModalScript::poll()
     Handler handler = std::move(handlers_.front());
     handlers_.pop_front();
     handler(dialog);
+}
+
+AgentFixture::AgentFixture(AgentFixtureParts parts) : messagePump_(parts.messagePump)
+{
+    if (parts.scriptedCard) {
+        card = std::make_unique<ScriptedCard>();
+    }
+    if (parts.modalScript) {
+        script = std::make_unique<ModalScript>();
+    }
+    if (messagePump_) {
+        ui::InstallQtMessagePump();
+    }
+}
+
+AgentFixture::~AgentFixture()
+{
+    if (messagePump_) {
+        ui::RemoveQtMessagePump();
+    }
+}
+
+std::optional<QByteArray> VeyraCard(const QStringList &arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral(VEYRA_CARD_TOOL), arguments);
+    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        qWarning() << "veyra-card" << arguments << tool.readAllStandardError();
+        return std::nullopt;
+    }
+    return tool.readAllStandardOutput();
 }
 
 void SetUpApplication()

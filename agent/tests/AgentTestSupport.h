@@ -1,13 +1,14 @@
 // What the agent's tests share: a fresh HOME and XDG tree per test, a scripted
 // card behind the fake kernel that logs the card calls in order, a script of
-// answers for the modal dialogs the code under test opens, and the recording
-// UI host.
+// answers for the modal dialogs the code under test opens, the recording UI
+// host, and veyra-card for the tests on the virtual card.
 #pragma once
 
 #include "CardRecords.h"
 #include "FakeKernel.h"
 #include "RecordingUiHost.h"
 
+#include <QByteArray>
 #include <QDialog>
 #include <QMenu>
 #include <QObject>
@@ -19,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -108,6 +110,35 @@ private:
     std::deque<Handler> handlers_;
     QTimer timer_;
 };
+
+// The pieces a test class wants besides the home and the UI host.
+struct AgentFixtureParts {
+    bool scriptedCard = false; // otherwise the default kernel: the virtual card
+    bool modalScript = false;
+    bool messagePump = false; // the Qt message pump, run between polls of a card command
+};
+
+// What each test of a class starts from: made in init(), dropped in cleanup(),
+// the pieces dropped in the reverse order of their making.
+class AgentFixture {
+public:
+    explicit AgentFixture(AgentFixtureParts parts);
+    ~AgentFixture();
+    AgentFixture(const AgentFixture &) = delete;
+    AgentFixture &operator=(const AgentFixture &) = delete;
+
+    TestHome home;
+    ui::RecordingUiHost host;
+    std::unique_ptr<ScriptedCard> card;
+    std::unique_ptr<ModalScript> script;
+
+private:
+    bool messagePump_;
+};
+
+// Runs veyra-card on the card of the test's home: what it prints, or nothing
+// when it fails (a time-out, a crash or an exit code other than 0).
+std::optional<QByteArray> VeyraCard(const QStringList &arguments);
 
 // The application as the program sets it up: its name, its company, its icons.
 void SetUpApplication();

@@ -51,15 +51,12 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
-        card_ = std::make_unique<ScriptedCard>();
-        script_ = std::make_unique<ModalScript>();
-        ui::InstallQtMessagePump();
+        f_ = std::make_unique<AgentFixture>(
+            AgentFixtureParts{.scriptedCard = true, .modalScript = true, .messagePump = true});
         // The card answers "still working" while `busy` says so.
-        card_->responder = [scripted = card_->responder, this](kernel::DWORD code, const uint8_t *in,
-                                                                  kernel::DWORD inSize, uint8_t *out,
-                                                                  kernel::DWORD outSize) {
+        f_->card->responder = [scripted = f_->card->responder, this](kernel::DWORD code, const uint8_t *in,
+                                                                     kernel::DWORD inSize, uint8_t *out,
+                                                                     kernel::DWORD outSize) {
             const kernel::BOOL result = scripted(code, in, inSize, out, outSize);
             if (code == driver::kPollAnswer && busy_ && busy_()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -71,13 +68,9 @@ private slots:
 
     void cleanup()
     {
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(u',')));
-        ui::RemoveQtMessagePump();
+        QVERIFY2(f_->script->unexpected.isEmpty(), qPrintable(f_->script->unexpected.join(u',')));
         busy_ = nullptr;
-        script_.reset();
-        card_.reset();
-        host_.reset();
-        home_.reset();
+        f_.reset();
     }
 
     // The first card call of each dialog's OK keeps the card busy until a
@@ -101,7 +94,7 @@ private slots:
         if (passwordChange) {
             dialog = std::make_unique<CPasswordChangeDlg>(records.records());
             SetEditText(dialog.get(), IDC_NEW_PASSWORD, QStringLiteral("newpw"));
-            script_->then(ConfirmNewPassword());
+            f_->script->then(ConfirmNewPassword());
         } else {
             auto login = std::make_unique<CLoginDlg>();
             login->setRecords(records.records());
@@ -134,7 +127,7 @@ private slots:
         QTest::mouseClick(ok, Qt::LeftButton);
 
         QVERIFY(pressedAgain);
-        QCOMPARE(card_->calls(), calls);
+        QCOMPARE(f_->card->calls(), calls);
         QCOMPARE(dialog->result(), int(QDialog::Accepted));
         QVERIFY(dialog->isEnabled());
     }
@@ -149,7 +142,7 @@ private slots:
         SetEditText(&change, IDC_PASSWORD, QStringLiteral("oldpw"));
         SetEditText(&change, IDC_NEW_PASSWORD, QStringLiteral("newpw"));
         change.show();
-        script_->then(ConfirmNewPassword());
+        f_->script->then(ConfirmNewPassword());
         QList<int> iconsSeen;
         bool ownerDisabled = false;
         QElapsedTimer waited;
@@ -178,10 +171,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
-    std::unique_ptr<ScriptedCard> card_;
-    std::unique_ptr<ModalScript> script_;
+    std::unique_ptr<AgentFixture> f_;
     std::function<bool()> busy_;
 };
 

@@ -7,7 +7,7 @@
 #include "CStatusDlg.h"
 #include "CardProcedures.h"
 #include "DriverContract.h"
-#include "Kernel.h"
+#include "ForwardingKernel.h"
 #include "MessagePump.h"
 #include "PowerEvents.h"
 #include "Profile.h"
@@ -18,7 +18,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QTest>
 
 #include <array>
@@ -33,30 +32,20 @@ using namespace veyra::agent::test;
 
 namespace {
 
-// Runs veyra-card; false when it fails.
-bool VeyraCard(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(VEYRA_CARD_TOOL), arguments);
-    if (!tool.waitForFinished(30000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
-        qWarning() << "veyra-card" << arguments << tool.readAllStandardError();
-        return false;
-    }
-    return true;
-}
-
-// Passes every kernel call on to the default kernel (the virtual driver).
-// Right before a chosen call it runs a step of the test: a fault set with
-// veyra-card, or a change on the disk. Its clock gains a second at every
-// reading, so that the card's 150-second time-out passes within about 150 polls.
-class FaultKernel : public kernel::KernelCalls {
+// Runs a step of the test right before a chosen kernel call: a fault set with
+// veyra-card, or a change on the disk. The calls pass on to the default kernel
+// (the virtual driver) on a fast clock, so that the card's time-out passes
+// quickly.
+class FaultKernel {
 public:
-    FaultKernel() { kernel::InstallKernel(this); }
-    ~FaultKernel() override { kernel::InstallKernel(nullptr); }
+    FaultKernel() : kernel_(kernel::ForwardingKernel::Clock::Fast)
+    {
+        kernel_.beforeCall = [this](const kernel::ForwardingKernel::Call &call) { meet(call); };
+    }
 
     // Runs `step` once, before the `occurrence`-th call named `call` from now
     // on: "open" (the driver opened), "send 28" (card command 0x28 sent),
-    // "control 1010" (any other control code, in hexadecimal).
+    // "control 1010" (any other control code but the poll, in hexadecimal).
     void before(const QString &call, int occurrence, std::function<void()> step)
     {
         call_ = call;
@@ -64,49 +53,28 @@ public:
         step_ = std::move(step);
     }
 
-    kernel::HANDLE createFile(const char *fileName, kernel::DWORD desiredAccess, kernel::DWORD shareMode,
-                              kernel::DWORD creationDisposition, kernel::DWORD flagsAndAttributes) override
-    {
-        meet(QStringLiteral("open"));
-        return kernel::DefaultKernel().createFile(fileName, desiredAccess, shareMode, creationDisposition,
-                                                  flagsAndAttributes);
-    }
-
-    kernel::BOOL deviceIoControl(kernel::HANDLE device, kernel::DWORD ioControlCode, void *inBuffer,
-                                 kernel::DWORD inBufferSize, void *outBuffer, kernel::DWORD outBufferSize,
-                                 kernel::DWORD *bytesReturned) override
-    {
-        if (ioControlCode == driver::kSendCommand) {
-            const uint8_t command = static_cast<const uint8_t *>(inBuffer)[driver::packet::kData];
-            meet(QStringLiteral("send %1").arg(command, 2, 16, QChar(u'0')));
-        } else if (ioControlCode != driver::kPollAnswer) {
-            meet(QStringLiteral("control %1").arg(ioControlCode, 0, 16));
-        }
-        return kernel::DefaultKernel().deviceIoControl(device, ioControlCode, inBuffer, inBufferSize, outBuffer,
-                                                       outBufferSize, bytesReturned);
-    }
-
-    kernel::BOOL closeHandle(kernel::HANDLE handle) override { return kernel::DefaultKernel().closeHandle(handle); }
-
-    kernel::DWORD getTickCount() override
-    {
-        gained_ += kSecond;
-        return kernel::DefaultKernel().getTickCount() + gained_;
-    }
-
-    kernel::DWORD getShortPathName(const char *longPath, char *shortPath, kernel::DWORD bufferLength) override
-    {
-        return kernel::DefaultKernel().getShortPathName(longPath, shortPath, bufferLength);
-    }
-
     bool stepTaken() const { return remaining_ == 0 && !step_; }
 
 private:
-    static constexpr kernel::DWORD kSecond = 1000;
+    using Call = kernel::ForwardingKernel::Call;
 
-    void meet(const QString &call)
+    static QString NameOf(const Call &call)
     {
-        if (!step_ || call != call_ || --remaining_ > 0) {
+        if (call.kind == Call::Kind::Open) {
+            return QStringLiteral("open");
+        }
+        if (call.kind != Call::Kind::Control || call.code == driver::kPollAnswer) {
+            return {};
+        }
+        if (call.code == driver::kSendCommand) {
+            return QStringLiteral("send %1").arg(call.input[driver::packet::kData], 2, 16, QChar(u'0'));
+        }
+        return QStringLiteral("control %1").arg(call.code, 0, 16);
+    }
+
+    void meet(const Call &call)
+    {
+        if (!step_ || NameOf(call) != call_ || --remaining_ > 0) {
             return;
         }
         std::function<void()> step = std::move(step_);
@@ -114,10 +82,10 @@ private:
         step();
     }
 
+    kernel::ForwardingKernel kernel_;
     QString call_;
     int remaining_ = 0;
     std::function<void()> step_;
-    kernel::DWORD gained_ = 0;
 };
 
 // The operations of VeyraAP that call the card or the driver.
@@ -347,19 +315,13 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
-        script_ = std::make_unique<ModalScript>();
-        ui::InstallQtMessagePump();
+        f_ = std::make_unique<AgentFixture>(AgentFixtureParts{.modalScript = true, .messagePump = true});
     }
 
     void cleanup()
     {
-        ui::RemoveQtMessagePump();
         kernel_.reset();
-        script_.reset();
-        host_.reset();
-        home_.reset();
+        f_.reset();
     }
 
     void everyCodeIsMetOrExplained()
@@ -395,7 +357,7 @@ private slots:
             QVERIFY(insertCardWithUser());
         }
         if (fault.operation != Operation::FolderGivenUp) {
-            QDir().mkpath(home_->path("Veyra/Docs"));
+            QDir().mkpath(f_->home.path("Veyra/Docs"));
             WriteUserFolder(kUserId, Utf8(kFolder));
         }
         win32::WriteProfileInt("Option", "ExitMessage", 0);
@@ -405,10 +367,10 @@ private slots:
         run(fault, reports);
 
         QVERIFY2(kernel_->stepTaken(), "the fault never met its call");
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(u',')));
-        QVERIFY2(script_->done(), qPrintable(script_->handled.join(u',')));
+        QVERIFY2(f_->script->unexpected.isEmpty(), qPrintable(f_->script->unexpected.join(u',')));
+        QVERIFY2(f_->script->done(), qPrintable(f_->script->handled.join(u',')));
         QStringList box;
-        for (const ui::UiCall &call : host_->messageBoxes()) {
+        for (const ui::UiCall &call : f_->host.messageBoxes()) {
             box << call.text << call.caption;
         }
         QCOMPARE(box, fault.shown.box);
@@ -445,7 +407,7 @@ private:
             arm(fault);
             // OK runs from the dialog's own loop, so that the script answers
             // the report it opens; the dialog stays open after a failure.
-            script_->then([](QDialog *login) {
+            f_->script->then([](QDialog *login) {
                 SetEditText(login, IDC_USER_ID, Utf8(kUserId));
                 SetEditText(login, IDC_PASSWORD, Utf8(kPassword));
                 QMetaObject::invokeMethod(
@@ -462,16 +424,16 @@ private:
         case Operation::ProtectionOn:
         case Operation::FolderGivenUp:
             arm(fault);
-            script_->then(Login(Utf8(kUserId), Utf8(kPassword)));
+            f_->script->then(Login(Utf8(kUserId), Utf8(kPassword)));
             if (fault.operation == Operation::FolderGivenUp) {
-                script_->then(Reject());
+                f_->script->then(Reject());
             }
             expectReport(fault, reports);
             QCOMPARE(status.startLoginCycle(), 0);
             break;
         case Operation::Shutdown:
         case Operation::Suspend:
-            script_->then(Login(Utf8(kUserId), Utf8(kPassword)));
+            f_->script->then(Login(Utf8(kUserId), Utf8(kPassword)));
             QCOMPARE(status.startLoginCycle(), 1);
             arm(fault);
             expectReport(fault, reports);
@@ -490,7 +452,7 @@ private:
     {
         arm(fault);
         if (fault.operation == Operation::PasswordSteps) {
-            script_->then([](QDialog *confirm) {
+            f_->script->then([](QDialog *confirm) {
                 SetEditText(confirm, IDC_PASSWORD, QStringLiteral("alice-new"));
                 confirm->accept();
             });
@@ -506,8 +468,8 @@ private:
 
     void convert(OwnedRecords &records, const Row &fault, std::vector<QStringList> &reports)
     {
-        QDir().mkpath(home_->path("Out"));
-        QFile source(home_->path("Veyra/Docs/a.txt"));
+        QDir().mkpath(f_->home.path("Out"));
+        QFile source(f_->home.path("Veyra/Docs/a.txt"));
         QVERIFY(source.open(QIODevice::WriteOnly));
         source.write(QByteArray(300, 'v'));
         source.close();
@@ -534,7 +496,7 @@ private:
     void arm(const Row &fault)
     {
         const QStringList arguments = fault.fault;
-        const QString folder = home_->path("Veyra/Docs");
+        const QString folder = f_->home.path("Veyra/Docs");
         kernel_->before(QString::fromLatin1(fault.call), fault.occurrence, [arguments, folder] {
             if (arguments.isEmpty()) {
                 QVERIFY(QDir(folder).removeRecursively());
@@ -549,7 +511,7 @@ private:
         if (fault.shown.report.isEmpty()) {
             return;
         }
-        script_->then([&reports](QDialog *dialog) {
+        f_->script->then([&reports](QDialog *dialog) {
             QCOMPARE(dialog->windowTitle(), Utf8("ｴﾗｰが発生しました(Veyra-3)"));
             auto text = [dialog](int id) { return ui::FindControl<QLabel>(dialog, id)->text(); };
             reports.push_back({text(IDC_ERROR_TITLE), text(IDC_ERROR_DETAIL), text(IDC_ERROR_REMEDY),
@@ -578,12 +540,11 @@ private:
     // A main card made by the factory, the only kind that converts data.
     static bool insertMainCard()
     {
-        return VeyraCard({"insert", "--kind", "0", "--user", QStringLiteral("%1:%2").arg(kUserId, kPassword)});
+        return VeyraCard({"insert", "--kind", "0", "--user", QStringLiteral("%1:%2").arg(kUserId, kPassword)})
+            .has_value();
     }
 
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
-    std::unique_ptr<ModalScript> script_;
+    std::unique_ptr<AgentFixture> f_;
     std::unique_ptr<FaultKernel> kernel_;
 };
 

@@ -32,32 +32,26 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
-        card_ = std::make_unique<ScriptedCard>();
-        script_ = std::make_unique<ModalScript>();
+        f_ = std::make_unique<AgentFixture>(AgentFixtureParts{.scriptedCard = true, .modalScript = true});
         win32::WriteProfileInt("Option", "OpenFolder", 0);
     }
 
     void cleanup()
     {
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(u',')));
-        script_.reset();
-        card_.reset();
-        host_.reset();
-        home_.reset();
+        QVERIFY2(f_->script->unexpected.isEmpty(), qPrintable(f_->script->unexpected.join(u',')));
+        f_.reset();
     }
 
     void startProtectsTheRememberedFolder()
     {
         makeUserFolder(QStringLiteral("Docs"));
         win32::WriteProfileInt("Option", "OpenFolder", 1);
-        script_->then(Login("alice", "secret"));
+        f_->script->then(Login("alice", "secret"));
         CStatusDlg status(records_.records());
 
         QCOMPARE(status.startLoginCycle(), 1);
-        QCOMPARE(card_->calls(), kStartCalls);
-        QCOMPARE(card_->hookPaths(), QStringList{QStringLiteral("C:\\VEYRA\\DOCS")});
+        QCOMPARE(f_->card->calls(), kStartCalls);
+        QCOMPARE(f_->card->hookPaths(), QStringList{QStringLiteral("C:\\VEYRA\\DOCS")});
         QCOMPARE(status.startedFlag(), 1);
         QCOMPARE(status.userFolder().path, QStringLiteral("C:\\Veyra\\Docs"));
         QCOMPARE(status.userFolder().parent, QStringLiteral("C:\\Veyra"));
@@ -67,7 +61,7 @@ private slots:
         QCOMPARE(status.notificationIcon()->property("iconId").toInt(), IDI_TRAY_STARTED);
         QVERIFY(status.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(status.isVisible());
-        const auto opened = host_->callsOf(ui::UiCall::Kind::ShellExecute);
+        const auto opened = f_->host.callsOf(ui::UiCall::Kind::ShellExecute);
         QCOMPARE(opened.size(), std::size_t(1));
         QCOMPARE(opened.front().caption, QStringLiteral("open"));
     }
@@ -92,33 +86,33 @@ private slots:
         QFETCH(QStringList, errors);
         QStringList codes;
         if (failure == 0) {
-            script_->then(Reject());
+            f_->script->then(Reject());
         } else {
-            script_->then(Login("alice", "secret"));
+            f_->script->then(Login("alice", "secret"));
         }
         if (failure == 1) {
-            script_->then(Reject());
+            f_->script->then(Reject());
         } else {
             makeUserFolder(QStringLiteral("Docs"));
         }
         if (failure >= 2) {
-            script_->then(ReadErrorCode(codes));
+            f_->script->then(ReadErrorCode(codes));
         }
         CStatusDlg status(records_.records());
         if (failure == 2) {
             // The login's two card calls open the driver; the device open fails.
-            card_->opensAllowed = 2;
+            f_->card->opensAllowed = 2;
         }
         if (failure == 3) {
-            card_->failControlCode(0x1010);
+            f_->card->failControlCode(0x1010);
         }
         status.show();
-        QTRY_VERIFY(script_->done());
+        QTRY_VERIFY(f_->script->done());
         QTRY_VERIFY(!status.isVisible());
 
         QCOMPARE(status.result(), int(QDialog::Rejected));
         QCOMPARE(status.startedFlag(), 0);
-        QCOMPARE(card_->calls(), calls);
+        QCOMPARE(f_->card->calls(), calls);
         QCOMPARE(codes, errors);
         QVERIFY(!status.notificationIcon()->isVisible());
     }
@@ -126,10 +120,10 @@ private slots:
     void shutdownPutsCardAndDriverToRest()
     {
         CStatusDlg &status = startedStatus();
-        const int before = int(card_->calls().size());
+        const int before = int(f_->card->calls().size());
         status.accept();
-        QCOMPARE(card_->calls().mid(before), kShutdownCalls);
-        QCOMPARE(card_->framesOf(0x29).back().at(1), uint8_t(2));
+        QCOMPARE(f_->card->calls().mid(before), kShutdownCalls);
+        QCOMPARE(f_->card->framesOf(0x29).back().at(1), uint8_t(2));
         QCOMPARE(status.result(), int(QDialog::Accepted));
         QVERIFY(!status.notificationIcon()->isVisible());
         QCOMPARE(status.notificationIcon()->toolTip(), QString::fromUtf8("Veyra-3 (停止中)"));
@@ -138,12 +132,12 @@ private slots:
     void shutdownStopsAtTheFirstFailingCall()
     {
         CStatusDlg &status = startedStatus();
-        const int before = int(card_->calls().size());
-        card_->failControlCode(0x1011);
+        const int before = int(f_->card->calls().size());
+        f_->card->failControlCode(0x1011);
         QStringList codes;
-        script_->then(ReadErrorCode(codes));
+        f_->script->then(ReadErrorCode(codes));
         status.accept();
-        QCOMPARE(card_->calls().mid(before), QStringList{"HookControl_Exit"});
+        QCOMPARE(f_->card->calls().mid(before), QStringList{"HookControl_Exit"});
         QCOMPARE(codes, QStringList{"00-0F0A"});
         QCOMPARE(status.result(), int(QDialog::Accepted));
     }
@@ -151,19 +145,19 @@ private slots:
     void suspendAndResume()
     {
         CStatusDlg &status = startedStatus();
-        const int before = int(card_->calls().size());
+        const int before = int(f_->card->calls().size());
         status.onPowerBroadcast(power::PBT_APMSUSPEND);
-        QCOMPARE(card_->calls().mid(before), (QStringList{"HookControl_Exit", "DeviceClose"}));
+        QCOMPARE(f_->card->calls().mid(before), (QStringList{"HookControl_Exit", "DeviceClose"}));
         QCOMPARE(status.pictureIcon(), IDI_SUSPENDED);
         QVERIFY(!status.notificationIcon()->isVisible());
         QVERIFY(!status.isVisible());
         QVERIFY(status.userFolder().path.isEmpty());
         QVERIFY(status.userId().isEmpty());
 
-        script_->then(Login("alice", "secret"));
-        const int suspended = int(card_->calls().size());
+        f_->script->then(Login("alice", "secret"));
+        const int suspended = int(f_->card->calls().size());
         status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
-        QCOMPARE(card_->calls().mid(suspended), kStartCalls);
+        QCOMPARE(f_->card->calls().mid(suspended), kStartCalls);
         QVERIFY(status.isVisible());
         QCOMPARE(status.pictureIcon(), IDI_PROTECTED);
         QVERIFY(status.notificationIcon()->isVisible());
@@ -175,17 +169,17 @@ private slots:
         CStatusDlg status(records_.records());
         status.onPowerBroadcast(power::PBT_APMSUSPEND);
         status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
-        QVERIFY(card_->calls().isEmpty());
-        QVERIFY(script_->handled.isEmpty());
+        QVERIFY(f_->card->calls().isEmpty());
+        QVERIFY(f_->script->handled.isEmpty());
     }
 
     void batteryLowWarns()
     {
         CStatusDlg status(records_.records());
         status.onPowerBroadcast(power::PBT_APMBATTERYLOW);
-        QCOMPARE(host_->beeps().size(), std::size_t(1));
-        QCOMPARE(host_->messageBoxes().at(0).text, QString::fromUtf8("ﾊﾞｯﾃﾘｰが少なくなっています。"));
-        QCOMPARE(host_->messageBoxes().at(0).caption, QStringLiteral("Veyra-3"));
+        QCOMPARE(f_->host.beeps().size(), std::size_t(1));
+        QCOMPARE(f_->host.messageBoxes().at(0).text, QString::fromUtf8("ﾊﾞｯﾃﾘｰが少なくなっています。"));
+        QCOMPARE(f_->host.messageBoxes().at(0).caption, QStringLiteral("Veyra-3"));
     }
 
     void menuAfterAUserCardLogin()
@@ -212,16 +206,16 @@ private slots:
         CStatusDlg &status = startedStatus();
         status.onCommand(ID_EXIT);
         QCOMPARE(status.result(), int(QDialog::Accepted));
-        QCOMPARE(card_->calls().mid(4), kShutdownCalls);
+        QCOMPARE(f_->card->calls().mid(4), kShutdownCalls);
     }
 
     void exitConfirmationCancelled()
     {
         CStatusDlg &status = startedStatus();
-        script_->then(Reject());
+        f_->script->then(Reject());
         status.onCommand(ID_EXIT);
-        QCOMPARE(script_->handled.last(), QStringLiteral("CExitConfirmDlg"));
-        QCOMPARE(card_->calls(), kStartCalls);
+        QCOMPARE(f_->script->handled.last(), QStringLiteral("CExitConfirmDlg"));
+        QCOMPARE(f_->card->calls(), kStartCalls);
         QVERIFY(status.isVisible());
     }
 
@@ -236,7 +230,7 @@ private slots:
     {
         QFETCH(int, invisible);
         win32::WriteProfileInt("Option", "Invisible", invisible);
-        QDir().mkpath(home_->path("Veyra/Other"));
+        QDir().mkpath(f_->home.path("Veyra/Other"));
         CStatusDlg &status = startedStatus();
         const bool hideOthers = invisible == 1;
         QCOMPARE(bool(AttributesOf("C:\\Veyra\\Other") & 0x02), hideOthers);
@@ -246,48 +240,48 @@ private slots:
         status.accept();
         QCOMPARE(bool(AttributesOf("C:\\Veyra\\Docs") & 0x02), hideOthers);
         QCOMPARE(bool(AttributesOf("C:\\Veyra") & 0x02), hideOthers);
-        QFile hiddenList(home_->path("Veyra/.hidden"));
+        QFile hiddenList(f_->home.path("Veyra/.hidden"));
         QCOMPARE(hiddenList.open(QIODevice::ReadOnly) && hiddenList.readAll().contains("Docs"), hideOthers);
     }
 
     void mappedNetworkDriveGoesInItsNetworkForm()
     {
-        QDir().mkpath(home_->path("share/Docs"));
-        home_->addDrive("N:", "path = " + home_->path("share") + "\nnetwork = \\\\server\\share");
+        QDir().mkpath(f_->home.path("share/Docs"));
+        f_->home.addDrive("N:", "path = " + f_->home.path("share") + "\nnetwork = \\\\server\\share");
         win32::WriteProfileString("UserFolder", UserFolderEntryName("alice"), "N:\\Docs");
         CStatusDlg &status = startedStatus(false);
-        QCOMPARE(card_->hookPaths(), QStringList{"\\\\SERVER\\SHARE\\DOCS"});
+        QCOMPARE(f_->card->hookPaths(), QStringList{"\\\\SERVER\\SHARE\\DOCS"});
         QCOMPARE(status.userFolder().path, QStringLiteral("N:\\Docs"));
     }
 
     void unresolvableNetworkDriveFailsTheStart()
     {
-        QDir().mkpath(home_->path("share/Docs"));
-        home_->addDrive("N:", "path = " + home_->path("share") + "\ntype = remote");
+        QDir().mkpath(f_->home.path("share/Docs"));
+        f_->home.addDrive("N:", "path = " + f_->home.path("share") + "\ntype = remote");
         win32::WriteProfileString("UserFolder", UserFolderEntryName("alice"), "N:\\Docs");
         QStringList codes;
-        script_->then(Login("alice", "secret")).then(ReadErrorCode(codes));
+        f_->script->then(Login("alice", "secret")).then(ReadErrorCode(codes));
         CStatusDlg status(records_.records());
         QCOMPARE(status.startLoginCycle(), 0);
-        QCOMPARE(host_->messageBoxes().at(0).text, Utf8("指定されたパス名は無効です。\nパス名：N:\\Docs"));
-        QCOMPARE(host_->messageBoxes().at(0).caption, QStringLiteral("VeyraAP"));
+        QCOMPARE(f_->host.messageBoxes().at(0).text, Utf8("指定されたパス名は無効です。\nパス名：N:\\Docs"));
+        QCOMPARE(f_->host.messageBoxes().at(0).caption, QStringLiteral("VeyraAP"));
         QCOMPARE(codes, QStringList{"00-0000"});
-        QVERIFY(!card_->calls().contains("HookControl_Active"));
+        QVERIFY(!f_->card->calls().contains("HookControl_Active"));
     }
 
     void renameMovesProtectionToTheNewPath()
     {
         CStatusDlg &status = startedStatus();
-        script_->then([](QDialog *rename) {
+        f_->script->then([](QDialog *rename) {
             SetEditText(rename, IDC_RENAME_NEW, QStringLiteral("Papers"));
             rename->accept();
         });
         status.onCommand(ID_USERFOLDER_RENAME);
-        QCOMPARE(card_->calls().mid(4), (QStringList{"HookControl_Exit", "HookControl_Active"}));
-        QCOMPARE(card_->hookPaths().last(), QStringLiteral("C:\\VEYRA\\PAPERS"));
+        QCOMPARE(f_->card->calls().mid(4), (QStringList{"HookControl_Exit", "HookControl_Active"}));
+        QCOMPARE(f_->card->hookPaths().last(), QStringLiteral("C:\\VEYRA\\PAPERS"));
         QCOMPARE(status.userFolder().path, QStringLiteral("C:\\Veyra\\Papers"));
         QCOMPARE(ReadUserFolder("alice"), QStringLiteral("C:\\Veyra\\Papers"));
-        QVERIFY(QDir(home_->path("Veyra/Papers")).exists());
+        QVERIFY(QDir(f_->home.path("Veyra/Papers")).exists());
         QCOMPARE(AttributesOf("C:\\Veyra\\Papers") & 0x81, 0x01u);
     }
 
@@ -308,7 +302,7 @@ private slots:
 private:
     void makeUserFolder(const QString &name)
     {
-        QDir().mkpath(home_->path("Veyra/" + name));
+        QDir().mkpath(f_->home.path("Veyra/" + name));
         WriteUserFolder("alice", "C:\\Veyra\\" + name);
     }
 
@@ -317,16 +311,13 @@ private:
         if (withFolder) {
             makeUserFolder(QStringLiteral("Docs"));
         }
-        script_->then(Login("alice", "secret"));
+        f_->script->then(Login("alice", "secret"));
         status_ = std::make_unique<CStatusDlg>(records_.records());
         [&] { QCOMPARE(status_->startLoginCycle(), 1); }();
         return *status_;
     }
 
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
-    std::unique_ptr<ScriptedCard> card_;
-    std::unique_ptr<ModalScript> script_;
+    std::unique_ptr<AgentFixture> f_;
     std::unique_ptr<CStatusDlg> status_;
     OwnedRecords records_;
 };

@@ -28,16 +28,12 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
-        card_ = std::make_unique<ScriptedCard>();
+        f_ = std::make_unique<AgentFixture>(AgentFixtureParts{.scriptedCard = true});
     }
 
     void cleanup()
     {
-        card_.reset();
-        host_.reset();
-        home_.reset();
+        f_.reset();
     }
 
     void filtersTyping()
@@ -47,12 +43,12 @@ private slots:
         auto *password = ui::FindControl<QLineEdit>(&dialog, IDC_PASSWORD);
         QTest::keyClicks(userId, QStringLiteral("ab_c"));
         QCOMPARE(userId->text(), QStringLiteral("abc"));
-        QCOMPARE(host_->beeps().size(), std::size_t(1));
-        QCOMPARE(host_->beeps().front().type, ui::MB_ICONEXCLAMATION);
+        QCOMPARE(f_->host.beeps().size(), std::size_t(1));
+        QCOMPARE(f_->host.beeps().front().type, ui::MB_ICONEXCLAMATION);
 
         password->setText(QString::fromUtf8("a b!~ｱＸ"));
         QCOMPARE(password->text(), QStringLiteral("a b!~"));
-        QCOMPARE(host_->beeps().size(), std::size_t(3));
+        QCOMPARE(f_->host.beeps().size(), std::size_t(3));
         QCOMPARE(password->maxLength(), 16);
     }
 
@@ -72,10 +68,10 @@ private slots:
         QFETCH(bool, cardMissing);
         QFETCH(QString, message);
         OwnedRecords records;
-        card_->results[0x21] = {uint8_t(result)};
+        f_->card->results[0x21] = {uint8_t(result)};
         if (cardMissing) {
             // The card's error status "no card" answers every command.
-            card_->responder = [](kernel::DWORD code, const uint8_t *, kernel::DWORD, uint8_t *out,
+            f_->card->responder = [](kernel::DWORD code, const uint8_t *, kernel::DWORD, uint8_t *out,
                                   kernel::DWORD outSize) {
                 if (code == 0x31 && outSize >= 568) {
                     out[32] = 0xEF;
@@ -93,19 +89,19 @@ private slots:
         dialog.accept();
 
         QVERIFY(dialog.isVisible());
-        const auto boxes = host_->messageBoxes();
+        const auto boxes = f_->host.messageBoxes();
         QCOMPARE(boxes.size(), std::size_t(1));
         QCOMPARE(boxes.front().text, message);
         QCOMPARE(boxes.front().caption, QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞ入力"));
         QCOMPARE(boxes.front().icon(), ui::MB_ICONEXCLAMATION);
-        QCOMPARE(host_->beeps().size(), std::size_t(1));
+        QCOMPARE(f_->host.beeps().size(), std::size_t(1));
         QCOMPARE(win32::GetProfileString("Option", "UserID", "none"), QStringLiteral("none"));
     }
 
     void otherCodesOpenTheErrorDialog()
     {
         OwnedRecords records;
-        card_->results[0x21] = {5};
+        f_->card->results[0x21] = {5};
         QStringList codes;
         ModalScript script;
         script.then(ReadErrorCode(codes));
@@ -116,7 +112,7 @@ private slots:
         SetEditText(&dialog, IDC_PASSWORD, QStringLiteral("wrong"));
         dialog.accept();
         QCOMPARE(codes, QStringList{QStringLiteral("00-A105")});
-        QVERIFY(host_->messageBoxes().empty());
+        QVERIFY(f_->host.messageBoxes().empty());
         QVERIFY(dialog.isVisible());
     }
 
@@ -130,7 +126,7 @@ private slots:
     void refusesOtherCardKindsBeforeThePassword()
     {
         QFETCH(int, kind);
-        card_->cardKind = uint8_t(kind);
+        f_->card->cardKind = uint8_t(kind);
         OwnedRecords records;
         CLoginDlg dialog;
         dialog.setRecords(records.records());
@@ -138,8 +134,8 @@ private slots:
         SetEditText(&dialog, IDC_USER_ID, QStringLiteral("alice"));
         SetEditText(&dialog, IDC_PASSWORD, QStringLiteral("secret"));
         dialog.accept();
-        QCOMPARE(card_->calls(), QStringList{QStringLiteral("CardInfoRequest")});
-        QCOMPARE(host_->messageBoxes().at(0).text, kCardNotReady);
+        QCOMPARE(f_->card->calls(), QStringList{QStringLiteral("CardInfoRequest")});
+        QCOMPARE(f_->host.messageBoxes().at(0).text, kCardNotReady);
         QCOMPARE(dialog.cardKind(), uint8_t(kind));
     }
 
@@ -156,8 +152,8 @@ private slots:
         dialog.accept();
 
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(card_->calls(), (QStringList{"CardInfoRequest", "PasswordInput"}));
-        const std::vector<uint8_t> frame = card_->framesOf(0x21).at(0);
+        QCOMPARE(f_->card->calls(), (QStringList{"CardInfoRequest", "PasswordInput"}));
+        const std::vector<uint8_t> frame = f_->card->framesOf(0x21).at(0);
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame.data() + 1), 16), sixteen.toLatin1());
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(frame.data() + 17), 16),
                  QByteArray("pass word\0\0\0\0\0\0\0", 16));
@@ -172,8 +168,8 @@ private slots:
         dialog.show();
         SetEditText(&dialog, IDC_USER_ID, QStringLiteral("alice"));
         dialog.accept();
-        QVERIFY(card_->calls().isEmpty());
-        QCOMPARE(host_->beeps().size(), std::size_t(1));
+        QVERIFY(f_->card->calls().isEmpty());
+        QCOMPARE(f_->host.beeps().size(), std::size_t(1));
         QVERIFY(dialog.isVisible());
     }
 
@@ -197,17 +193,17 @@ private slots:
         fillChange(dialog, QStringLiteral("oldpw"), QStringLiteral("newpw"));
         dialog.accept();
 
-        QCOMPARE(card_->calls(), (QStringList{"CardInfoRequest", "PasswordInput", "PasswordSetting",
+        QCOMPARE(f_->card->calls(), (QStringList{"CardInfoRequest", "PasswordInput", "PasswordSetting",
                                               "PasswordSetting", "PasswordSetting", "CardStateReset"}));
-        const auto steps = card_->framesOf(0x22);
+        const auto steps = f_->card->framesOf(0x22);
         QCOMPARE(steps.at(0).at(1), uint8_t(0x00));
         QCOMPARE(steps.at(1).at(1), uint8_t(0x11));
         QCOMPARE(steps.at(2).at(1), uint8_t(0x22));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(steps.at(0).data() + 2)), QByteArray("oldpw"));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(steps.at(2).data() + 2)), QByteArray("newpw"));
-        QCOMPARE(card_->framesOf(0x29).at(0).at(1), uint8_t(2));
-        QCOMPARE(host_->messageBoxes().at(0).text, QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞが変更されました。"));
-        QCOMPARE(host_->messageBoxes().at(0).icon(), ui::MB_ICONINFORMATION);
+        QCOMPARE(f_->card->framesOf(0x29).at(0).at(1), uint8_t(2));
+        QCOMPARE(f_->host.messageBoxes().at(0).text, QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞが変更されました。"));
+        QCOMPARE(f_->host.messageBoxes().at(0).icon(), ui::MB_ICONINFORMATION);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 
@@ -226,8 +222,8 @@ private slots:
         fillChange(dialog, QStringLiteral("oldpw"), QStringLiteral("newpw"));
         dialog.accept();
 
-        QCOMPARE(card_->calls(), (QStringList{"CardInfoRequest", "PasswordInput", "CardStateReset"}));
-        const auto boxes = host_->messageBoxes();
+        QCOMPARE(f_->card->calls(), (QStringList{"CardInfoRequest", "PasswordInput", "CardStateReset"}));
+        const auto boxes = f_->host.messageBoxes();
         QCOMPARE(boxes.size(), std::size_t(1));
         QCOMPARE(boxes.front().text, QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞが違います。"));
         QCOMPARE(boxes.front().caption, QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞ確認"));
@@ -237,7 +233,7 @@ private slots:
     void failedStepIsReportedAndStillResets()
     {
         OwnedRecords records;
-        card_->results[0x22] = {0, 0, 4};
+        f_->card->results[0x22] = {0, 0, 4};
         QStringList codes;
         ModalScript script;
         script.then(ConfirmWith(QStringLiteral("newpw"))).then(ReadErrorCode(codes));
@@ -247,22 +243,22 @@ private slots:
         dialog.accept();
 
         QCOMPARE(codes, QStringList{QStringLiteral("00-A204")});
-        QCOMPARE(card_->calls().last(), QStringLiteral("CardStateReset"));
-        QCOMPARE(card_->calls().count(QStringLiteral("PasswordSetting")), 3);
-        QVERIFY(host_->messageBoxes().empty());
+        QCOMPARE(f_->card->calls().last(), QStringLiteral("CardStateReset"));
+        QCOMPARE(f_->card->calls().count(QStringLiteral("PasswordSetting")), 3);
+        QVERIFY(f_->host.messageBoxes().empty());
         QVERIFY(dialog.isVisible());
     }
 
     void wrongCurrentPasswordHasItsOwnWords()
     {
         OwnedRecords records;
-        card_->results[0x21] = {2};
+        f_->card->results[0x21] = {2};
         CPasswordChangeDlg dialog(records.records());
         fillChange(dialog, QStringLiteral("oldpw"), QStringLiteral("newpw"));
         dialog.accept();
-        QCOMPARE(host_->messageBoxes().at(0).text, QString::fromUtf8("現在のﾊﾟｽﾜｰﾄﾞが違います。"));
-        QCOMPARE(host_->messageBoxes().at(0).caption, QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞ変更"));
-        QCOMPARE(card_->calls(), (QStringList{"CardInfoRequest", "PasswordInput"}));
+        QCOMPARE(f_->host.messageBoxes().at(0).text, QString::fromUtf8("現在のﾊﾟｽﾜｰﾄﾞが違います。"));
+        QCOMPARE(f_->host.messageBoxes().at(0).caption, QString::fromUtf8("ﾊﾟｽﾜｰﾄﾞ変更"));
+        QCOMPARE(f_->card->calls(), (QStringList{"CardInfoRequest", "PasswordInput"}));
     }
 
 private:
@@ -281,9 +277,7 @@ private:
         SetEditText(&dialog, IDC_NEW_PASSWORD, next);
     }
 
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
-    std::unique_ptr<ScriptedCard> card_;
+    std::unique_ptr<AgentFixture> f_;
 };
 
 QTEST_MAIN(LoginDialogsTest)

@@ -82,21 +82,15 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
-        card_ = std::make_unique<ScriptedCard>();
-        script_ = std::make_unique<ModalScript>();
+        f_ = std::make_unique<AgentFixture>(AgentFixtureParts{.scriptedCard = true, .modalScript = true});
         win32::WriteProfileInt("Option", "OpenFolder", 0);
     }
 
     void cleanup()
     {
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(u',')));
+        QVERIFY2(f_->script->unexpected.isEmpty(), qPrintable(f_->script->unexpected.join(u',')));
         status_.reset();
-        script_.reset();
-        card_.reset();
-        host_.reset();
-        home_.reset();
+        f_.reset();
     }
 
     // Every way opens the menu that popupMenu() describes, at its own place,
@@ -185,7 +179,7 @@ private slots:
         CStatusDlg status(records_.records());
         if (cardKind != 255) {
             // The login notes the card's kind before it refuses every kind but 2.
-            card_->cardKind = uint8_t(cardKind);
+            f_->card->cardKind = uint8_t(cardKind);
             CLoginDlg &login = status.loginDialog();
             login.setRecords(records_.records());
             SetEditText(&login, IDC_USER_ID, QStringLiteral("alice"));
@@ -272,8 +266,8 @@ private slots:
         CStatusDlg &status = startedStatus();
         int callsSeen = 0;
         int menusOffered = 0;
-        const auto scripted = card_->responder;
-        card_->responder = [&](kernel::DWORD code, const uint8_t *in,
+        const auto scripted = f_->card->responder;
+        f_->card->responder = [&](kernel::DWORD code, const uint8_t *in,
                                                             kernel::DWORD inSize, uint8_t *out, kernel::DWORD outSize) {
             ++callsSeen;
             menusOffered += status.popupMenu(true) ? 1 : 0;
@@ -282,7 +276,7 @@ private slots:
 
         status.accept();
 
-        card_->responder = scripted;
+        f_->card->responder = scripted;
         QVERIFY(callsSeen > 0);
         QCOMPARE(menusOffered, 0);
     }
@@ -290,18 +284,15 @@ private slots:
 private:
     CStatusDlg &startedStatus()
     {
-        QDir().mkpath(home_->path("Veyra/Docs"));
+        QDir().mkpath(f_->home.path("Veyra/Docs"));
         WriteUserFolder("alice", "C:\\Veyra\\Docs");
-        script_->then(Login("alice", "secret"));
+        f_->script->then(Login("alice", "secret"));
         status_ = std::make_unique<CStatusDlg>(records_.records());
         [&] { QCOMPARE(status_->startLoginCycle(), 1); }();
         return *status_;
     }
 
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
-    std::unique_ptr<ScriptedCard> card_;
-    std::unique_ptr<ModalScript> script_;
+    std::unique_ptr<AgentFixture> f_;
     std::unique_ptr<CStatusDlg> status_;
     OwnedRecords records_;
 };

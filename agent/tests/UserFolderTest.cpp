@@ -29,17 +29,13 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
-        script_ = std::make_unique<ModalScript>();
+        f_ = std::make_unique<AgentFixture>(AgentFixtureParts{.modalScript = true});
     }
 
     void cleanup()
     {
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(u',')));
-        script_.reset();
-        host_.reset();
-        home_.reset();
+        QVERIFY2(f_->script->unexpected.isEmpty(), qPrintable(f_->script->unexpected.join(u',')));
+        f_.reset();
     }
 
     void entryNames()
@@ -71,7 +67,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, message);
-        QDir().mkpath(home_->path("Veyra/Docs"));
+        QDir().mkpath(f_->home.path("Veyra/Docs"));
         CUserFolderSetupDlg dialog;
         dialog.show();
         QCOMPARE(ui::FindControl<QLabel>(&dialog, IDC_FOLDER_PATH)->text(), QStringLiteral("C:\\Veyra"));
@@ -81,7 +77,7 @@ private slots:
         }
         dialog.accept();
 
-        const auto boxes = host_->messageBoxes();
+        const auto boxes = f_->host.messageBoxes();
         if (message.isEmpty()) {
             QVERIFY(boxes.empty());
             QCOMPARE(dialog.result() == QDialog::Accepted, !name.isEmpty());
@@ -95,9 +91,9 @@ private slots:
 
     void setupCreatesOnTheChosenDrive()
     {
-        QDir().mkpath(home_->path("d"));
-        home_->addDrive("D:", "path = " + home_->path("d") + "\ntype = removable");
-        home_->addDrive("E:", "path = " + home_->path("e") + "\ntype = cdrom");
+        QDir().mkpath(f_->home.path("d"));
+        f_->home.addDrive("D:", "path = " + f_->home.path("d") + "\ntype = removable");
+        f_->home.addDrive("E:", "path = " + f_->home.path("e") + "\ntype = cdrom");
         CUserFolderSetupDlg dialog;
         dialog.show();
         auto *drives = ui::FindControl<QComboBox>(&dialog, IDC_DRIVE_LIST);
@@ -114,15 +110,15 @@ private slots:
         dialog.accept();
 
         QCOMPARE(dialog.resultPath(), QStringLiteral("D:\\Veyra\\Docs"));
-        QVERIFY(QDir(home_->path("d/Veyra/Docs")).exists());
+        QVERIFY(QDir(f_->home.path("d/Veyra/Docs")).exists());
         QCOMPARE(AttributesOf("D:\\Veyra") & 0x81, 0x01u);
         QCOMPARE(AttributesOf("D:\\Veyra\\Docs") & 0x81, 0x01u);
     }
 
     void setupWaitsForADriveThatIsNotReady()
     {
-        home_->addDrive("D:", "path = " + home_->path("d") + "\ntype = removable");
-        host_->answers = {ui::IDRETRY, ui::IDCANCEL};
+        f_->home.addDrive("D:", "path = " + f_->home.path("d") + "\ntype = removable");
+        f_->host.answers = {ui::IDRETRY, ui::IDCANCEL};
         CUserFolderSetupDlg dialog;
         dialog.show();
         auto *drives = ui::FindControl<QComboBox>(&dialog, IDC_DRIVE_LIST);
@@ -130,14 +126,14 @@ private slots:
         emit drives->activated(drives->currentIndex());
         SetEditText(&dialog, IDC_FOLDER_NAME, "Docs");
         dialog.accept();
-        QCOMPARE(host_->messageBoxes().size(), std::size_t(2));
-        QCOMPARE(host_->messageBoxes().at(1).text, QString::fromUtf8("ﾄﾞﾗｲﾌﾞの準備ができていません。"));
-        QCOMPARE(host_->messageBoxes().at(1).buttons(), ui::MB_RETRYCANCEL);
+        QCOMPARE(f_->host.messageBoxes().size(), std::size_t(2));
+        QCOMPARE(f_->host.messageBoxes().at(1).text, QString::fromUtf8("ﾄﾞﾗｲﾌﾞの準備ができていません。"));
+        QCOMPARE(f_->host.messageBoxes().at(1).buttons(), ui::MB_RETRYCANCEL);
         QVERIFY(dialog.isVisible());
 
         // The medium arrives while the box is up: the retry goes on.
-        host_->answers = {ui::IDRETRY};
-        host_->onCall = [this](const ui::UiCall &) { QDir().mkpath(home_->path("d")); };
+        f_->host.answers = {ui::IDRETRY};
+        f_->host.onCall = [this](const ui::UiCall &) { QDir().mkpath(f_->home.path("d")); };
         dialog.accept();
         QCOMPARE(dialog.resultPath(), QStringLiteral("D:\\Veyra\\Docs"));
     }
@@ -145,7 +141,7 @@ private slots:
     void establishmentLoop()
     {
         // No folder yet: the setup dialog creates one and it is remembered.
-        script_->then(SetUpFolder("Docs"));
+        f_->script->then(SetUpFolder("Docs"));
         UserFolderState state;
         QCOMPARE(EstablishUserFolder(nullptr, "alice", state), 1);
         QCOMPARE(state.path, QStringLiteral("C:\\Veyra\\Docs"));
@@ -153,23 +149,23 @@ private slots:
         QCOMPARE(ReadUserFolder("alice"), state.path);
 
         // The folder has gone: the missing-folder dialog, then cancel in the setup.
-        QDir(home_->path("Veyra/Docs")).removeRecursively();
-        script_->then(Accept()).then(Reject());
+        QDir(f_->home.path("Veyra/Docs")).removeRecursively();
+        f_->script->then(Accept()).then(Reject());
         UserFolderState again;
         QCOMPARE(EstablishUserFolder(nullptr, "alice", again), 0);
-        QCOMPARE(script_->handled.mid(1), (QStringList{"CUserFolderMissingDlg", "CUserFolderSetupDlg"}));
+        QCOMPARE(f_->script->handled.mid(1), (QStringList{"CUserFolderMissingDlg", "CUserFolderSetupDlg"}));
 
         // Cancelling the missing-folder dialog gives up at once.
-        script_->then(Reject());
+        f_->script->then(Reject());
         QCOMPARE(EstablishUserFolder(nullptr, "alice", again), 0);
     }
 
     void establishesANetworkFolder()
     {
-        QDir().mkpath(home_->path("share/Team"));
-        home_->addDrive("\\\\server\\share", "path = " + home_->path("share"));
+        QDir().mkpath(f_->home.path("share/Team"));
+        f_->home.addDrive("\\\\server\\share", "path = " + f_->home.path("share"));
         const QString network = QStringLiteral("\\\\server\\share\\Team");
-        script_->then([](QDialog *setup) { ClickButton(setup, IDC_NETWORK); })
+        f_->script->then([](QDialog *setup) { ClickButton(setup, IDC_NETWORK); })
             .then(Reject())
             .then([](QDialog *setup) { ClickButton(setup, IDC_NETWORK); })
             .then([network](QDialog *dialog) {
@@ -183,7 +179,7 @@ private slots:
         QCOMPARE(state.parent, QStringLiteral("\\\\server\\share"));
 
         RenameUserFolder(nullptr, "bob", state, OwnedRecords().records());
-        QCOMPARE(host_->messageBoxes().back().text, QString::fromUtf8("ネットワーク上のフォルダ名は変更できません"));
+        QCOMPARE(f_->host.messageBoxes().back().text, QString::fromUtf8("ネットワーク上のフォルダ名は変更できません"));
     }
 
     void networkPathLength_data()
@@ -201,8 +197,8 @@ private slots:
         CNetworkFolderDlg dialog;
         SetEditText(&dialog, IDC_NETWORK_PATH, "\\\\server\\" + QString(length - 9, u'x'));
         dialog.accept();
-        QCOMPARE(host_->messageBoxes().at(0).text, message);
-        QCOMPARE(host_->messageBoxes().at(0).caption, QStringLiteral("Veyra-3"));
+        QCOMPARE(f_->host.messageBoxes().at(0).text, message);
+        QCOMPARE(f_->host.messageBoxes().at(0).caption, QStringLiteral("Veyra-3"));
     }
 
     void renameChecksTheName_data()
@@ -222,22 +218,20 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, message);
-        QDir().mkpath(home_->path("Veyra/Docs"));
-        QDir().mkpath(home_->path("Veyra/Other"));
+        QDir().mkpath(f_->home.path("Veyra/Docs"));
+        QDir().mkpath(f_->home.path("Veyra/Other"));
         ScriptedCard card;
         OwnedRecords records;
         CUserFolderRenameDlg dialog("C:\\Veyra\\Docs", records.records());
         SetEditText(&dialog, IDC_RENAME_NEW, name);
         dialog.accept();
-        QCOMPARE(host_->messageBoxes().at(0).text, message);
-        QCOMPARE(host_->messageBoxes().at(0).caption, QString::fromUtf8("ﾕｰｻﾞﾌｫﾙﾀﾞ名の変更"));
+        QCOMPARE(f_->host.messageBoxes().at(0).text, message);
+        QCOMPARE(f_->host.messageBoxes().at(0).caption, QString::fromUtf8("ﾕｰｻﾞﾌｫﾙﾀﾞ名の変更"));
         QVERIFY(card.calls().isEmpty());
     }
 
 private:
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
-    std::unique_ptr<ModalScript> script_;
+    std::unique_ptr<AgentFixture> f_;
 };
 
 QTEST_MAIN(UserFolderTest)

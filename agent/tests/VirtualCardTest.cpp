@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 #include <QTimer>
 
@@ -25,26 +24,15 @@ using namespace veyra::agent::test;
 
 namespace {
 
-// Runs veyra-card; its standard output, or nothing when it fails.
-QByteArray VeyraCard(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(VEYRA_CARD_TOOL), arguments);
-    if (!tool.waitForFinished(30000) || tool.exitCode() != 0) {
-        qWarning() << "veyra-card" << arguments << tool.readAllStandardError();
-        return {};
-    }
-    return tool.readAllStandardOutput();
-}
-
 QJsonObject DriverHook()
 {
-    return QJsonDocument::fromJson(VeyraCard({"status", "--json"})).object().value("hook").toObject();
+    const QByteArray status = VeyraCard({"status", "--json"}).value_or(QByteArray());
+    return QJsonDocument::fromJson(status).object().value("hook").toObject();
 }
 
 QJsonObject Card()
 {
-    return QJsonDocument::fromJson(VeyraCard({"show", "--json"})).object();
+    return QJsonDocument::fromJson(VeyraCard({"show", "--json"}).value_or(QByteArray())).object();
 }
 
 bool IsHidden(const QString &windowsPath)
@@ -62,32 +50,26 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
-        script_ = std::make_unique<ModalScript>();
-        ui::InstallQtMessagePump();
+        f_ = std::make_unique<AgentFixture>(AgentFixtureParts{.modalScript = true, .messagePump = true});
         registerUser("alice", "alice-pw");
     }
 
     void cleanup()
     {
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(u',')));
-        ui::RemoveQtMessagePump();
-        script_.reset();
-        host_.reset();
-        home_.reset();
+        QVERIFY2(f_->script->unexpected.isEmpty(), qPrintable(f_->script->unexpected.join(u',')));
+        f_.reset();
     }
 
     void loginFolderRenameHideExitAndLoginAgain()
     {
-        QDir().mkpath(home_->path("Veyra/Other"));
+        QDir().mkpath(f_->home.path("Veyra/Other"));
         OwnedRecords records;
         {
             CStatusDlg status(records.records());
-            script_->then(Login("alice", "alice-pw")).then(SetUpFolder("My Documents"));
+            f_->script->then(Login("alice", "alice-pw")).then(SetUpFolder("My Documents"));
             QCOMPARE(status.startLoginCycle(), 1);
-            QCOMPARE(script_->handled, (QStringList{"CLoginDlg", "CUserFolderSetupDlg"}));
-            QVERIFY(QFileInfo(home_->path("Veyra/My Documents")).isDir());
+            QCOMPARE(f_->script->handled, (QStringList{"CLoginDlg", "CUserFolderSetupDlg"}));
+            QVERIFY(QFileInfo(f_->home.path("Veyra/My Documents")).isDir());
             QCOMPARE(ReadUserFolder("alice"), QStringLiteral("C:\\Veyra\\My Documents"));
             QCOMPARE(Card().value("loggedIn").toObject().value("userId").toString(), QStringLiteral("alice"));
             expectProtected("C:\\VEYRA\\MY DOCUMENTS", "C:\\Veyra\\MYDOCU~1");
@@ -95,7 +77,7 @@ private slots:
             QVERIFY(!IsHidden("C:\\Veyra\\My Documents"));
             QVERIFY(!IsHidden("C:\\Veyra"));
 
-            script_->then([](QDialog *rename) {
+            f_->script->then([](QDialog *rename) {
                 SetEditText(rename, IDC_RENAME_NEW, QStringLiteral("Papers of 2024"));
                 rename->accept();
             });
@@ -107,9 +89,9 @@ private slots:
             status.onCommand(ID_HIDE_DIALOG);
             QVERIFY(!status.isVisible());
 
-            script_->then(Accept());
+            f_->script->then(Accept());
             status.onCommand(ID_EXIT);
-            QCOMPARE(script_->handled.last(), QStringLiteral("CExitConfirmDlg"));
+            QCOMPARE(f_->script->handled.last(), QStringLiteral("CExitConfirmDlg"));
             QCOMPARE(status.result(), int(QDialog::Accepted));
         }
         QVERIFY(!DriverHook().value("active").toBool());
@@ -122,7 +104,7 @@ private slots:
 
         // The next login finds the remembered folder without asking.
         CStatusDlg again(records.records());
-        script_->then(Login("alice", "alice-pw"));
+        f_->script->then(Login("alice", "alice-pw"));
         QCOMPARE(again.startLoginCycle(), 1);
         QCOMPARE(again.userFolder().path, QStringLiteral("C:\\Veyra\\Papers of 2024"));
         expectProtected("C:\\VEYRA\\PAPERS OF 2024", "C:\\Veyra\\PAPERS~1");
@@ -138,9 +120,9 @@ private slots:
     {
         win32::WriteProfileInt("Option", "HideDialog", 1);
         win32::WriteProfileInt("Option", "ExitMessage", 0);
-        QDir().mkpath(home_->path("Veyra/Docs"));
+        QDir().mkpath(f_->home.path("Veyra/Docs"));
         WriteUserFolder("alice", "C:\\Veyra\\Docs");
-        script_->then(Login("alice", "alice-pw"));
+        f_->script->then(Login("alice", "alice-pw"));
         bool protectedWhileHidden = false;
         QTimer watch;
         connect(&watch, &QTimer::timeout, [&] {
@@ -165,12 +147,12 @@ private slots:
     {
         win32::WriteProfileInt("Option", "Invisible", 0);
         win32::WriteProfileInt("Option", "ExitMessage", 0);
-        QDir().mkpath(home_->path("Veyra/Other"));
-        QDir().mkpath(home_->path("Veyra/Docs"));
+        QDir().mkpath(f_->home.path("Veyra/Other"));
+        QDir().mkpath(f_->home.path("Veyra/Docs"));
         WriteUserFolder("alice", "C:\\Veyra\\Docs");
         OwnedRecords records;
         CStatusDlg status(records.records());
-        script_->then(Login("alice", "alice-pw"));
+        f_->script->then(Login("alice", "alice-pw"));
         QCOMPARE(status.startLoginCycle(), 1);
         status.onCommand(ID_EXIT);
         QCOMPARE(status.result(), int(QDialog::Accepted));
@@ -184,7 +166,7 @@ private slots:
     {
         OwnedRecords records;
         CStatusDlg status(records.records());
-        script_->then([](QDialog *login) {
+        f_->script->then([](QDialog *login) {
             SetEditText(login, IDC_USER_ID, QStringLiteral("alice"));
             SetEditText(login, IDC_PASSWORD, QStringLiteral("wrong"));
             login->accept();
@@ -192,7 +174,7 @@ private slots:
             login->reject();
         });
         QCOMPARE(status.startLoginCycle(), 0);
-        QCOMPARE(host_->messageBoxes().at(0).text, Utf8("ﾊﾟｽﾜｰﾄﾞが違います。"));
+        QCOMPARE(f_->host.messageBoxes().at(0).text, Utf8("ﾊﾟｽﾜｰﾄﾞが違います。"));
         QVERIFY(Card().value("loggedIn").isNull());
         QVERIFY(!DriverHook().value("active").toBool());
     }
@@ -200,7 +182,7 @@ private slots:
 private:
     void registerUser(const QByteArray &userId, const QByteArray &password)
     {
-        QVERIFY(!VeyraCard({"insert"}).isEmpty());
+        QVERIFY(VeyraCard({"insert"}));
         {
             admin::CCardAccess access = admin::MainCardAccess();
             QVERIFY(admin::InitialSetting(access));
@@ -218,9 +200,7 @@ private:
         QCOMPARE(hook.value("shortPath").toString(), QString::fromUtf8(shortPath));
     }
 
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
-    std::unique_ptr<ModalScript> script_;
+    std::unique_ptr<AgentFixture> f_;
 };
 
 QTEST_MAIN(VirtualCardTest)

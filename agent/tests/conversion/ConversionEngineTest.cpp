@@ -268,11 +268,11 @@ private slots:
                 source = f.makeFile(QStringLiteral("Veyra/Docs/a.txt"), QByteArray());
             }
         } else if (situation == "pause") {
-            VeyraCard({"fault", "hook-pause-on"});
+            QVERIFY(VeyraCard({"fault", "hook-pause-on"}));
         } else if (situation == "text off") {
-            VeyraCard({"fault", "text-off"});
+            QVERIFY(VeyraCard({"fault", "text-off"}));
         } else if (situation == "resume") {
-            VeyraCard({"fault", "hook-pause-off"});
+            QVERIFY(VeyraCard({"fault", "hook-pause-off"}));
         } else if (situation == "source missing") {
             source = QStringLiteral("C:\\Veyra\\Docs\\gone.txt");
         } else if (situation == "source in use") {
@@ -303,25 +303,25 @@ private slots:
         } else if (situation == "reset") {
             f.log->beforeCommand = [](uint8_t command) {
                 if (command == 0x29) {
-                    VeyraCard({"fault", "status", "EF01"});
+                    QVERIFY(VeyraCard({"fault", "status", "EF01"}));
                 }
             };
         } else if (situation == "key transfer") {
             f.log->beforeCommand = [](uint8_t command) {
                 if (command == 0x33) {
-                    VeyraCard({"fault", "status", "EF01"});
+                    QVERIFY(VeyraCard({"fault", "status", "EF01"}));
                 }
             };
         } else if (situation == "mid-file") {
             f.log->beforeCommand = [transfers = 0](uint8_t command) mutable {
                 if (command == 0x41 && ++transfers == 2) {
-                    VeyraCard({"fault", "status", "EF01"});
+                    QVERIFY(VeyraCard({"fault", "status", "EF01"}));
                 }
             };
         } else if (situation == "final reset") {
             f.log->beforeCommand = [resets = 0](uint8_t command) mutable {
                 if (command == 0x29 && ++resets == 2) {
-                    VeyraCard({"fault", "status", "EF01"});
+                    QVERIFY(VeyraCard({"fault", "status", "EF01"}));
                 }
             };
         }

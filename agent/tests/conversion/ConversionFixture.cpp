@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTest>
 #include <QWidget>
 
@@ -19,24 +18,10 @@ namespace packet = veyra::driver::packet;
 
 CardCallLog::CardCallLog()
 {
-    kernel::InstallKernel(this);
+    kernel_.beforeCall = [this](const kernel::ForwardingKernel::Call &call) { note(call); };
 }
 
-CardCallLog::~CardCallLog()
-{
-    kernel::InstallKernel(nullptr);
-}
-
-kernel::HANDLE CardCallLog::createFile(const char *fileName, kernel::DWORD desiredAccess, kernel::DWORD shareMode,
-                                       kernel::DWORD creationDisposition, kernel::DWORD flagsAndAttributes)
-{
-    return kernel::DefaultKernel().createFile(fileName, desiredAccess, shareMode, creationDisposition,
-                                              flagsAndAttributes);
-}
-
-kernel::BOOL CardCallLog::deviceIoControl(kernel::HANDLE device, kernel::DWORD ioControlCode, void *inBuffer,
-                                          kernel::DWORD inBufferSize, void *outBuffer, kernel::DWORD outBufferSize,
-                                          kernel::DWORD *bytesReturned)
+void CardCallLog::note(const kernel::ForwardingKernel::Call &call)
 {
     static const std::map<kernel::DWORD, QString> controls = {{driver::kHookPauseOn, QStringLiteral("PauseOn")},
                                                               {driver::kHookPauseOff, QStringLiteral("PauseOff")},
@@ -44,69 +29,36 @@ kernel::BOOL CardCallLog::deviceIoControl(kernel::HANDLE device, kernel::DWORD i
     static const std::map<uint8_t, QString> commands = {{0x29, QStringLiteral("Reset")},
                                                         {0x33, QStringLiteral("KeyTransfer")},
                                                         {0x41, QStringLiteral("DataTransfer")}};
-    if (ioControlCode == driver::kSendCommand) {
-        const uint8_t command = static_cast<const uint8_t *>(inBuffer)[packet::kData];
+    if (call.kind != kernel::ForwardingKernel::Call::Kind::Control) {
+        return;
+    }
+    if (call.code == driver::kSendCommand) {
+        const uint8_t command = call.input[packet::kData];
         if (beforeCommand) {
             beforeCommand(command);
         }
         const auto named = commands.find(command);
         calls << (named != commands.end() ? named->second : QString::number(command, 16));
-    } else if (const auto named = controls.find(ioControlCode); named != controls.end()) {
+    } else if (const auto named = controls.find(call.code); named != controls.end()) {
         calls << named->second;
     }
-    return kernel::DefaultKernel().deviceIoControl(device, ioControlCode, inBuffer, inBufferSize, outBuffer,
-                                                   outBufferSize, bytesReturned);
-}
-
-kernel::BOOL CardCallLog::closeHandle(kernel::HANDLE handle)
-{
-    return kernel::DefaultKernel().closeHandle(handle);
-}
-
-kernel::DWORD CardCallLog::getTickCount()
-{
-    return kernel::DefaultKernel().getTickCount();
-}
-
-kernel::DWORD CardCallLog::getShortPathName(const char *longPath, char *shortPath, kernel::DWORD bufferLength)
-{
-    return kernel::DefaultKernel().getShortPathName(longPath, shortPath, bufferLength);
-}
-
-namespace {
-
-QByteArray RunTool(const QStringList &arguments)
-{
-    QProcess tool;
-    tool.start(QStringLiteral(VEYRA_CARD_TOOL), arguments);
-    const bool finished = tool.waitForFinished(30000);
-    const QByteArray output = tool.readAllStandardOutput();
-    if (!finished || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
-        qWarning("veyra-card %s failed: %s", qPrintable(arguments.join(u' ')), tool.readAllStandardError().constData());
-        return {};
-    }
-    return output.isEmpty() ? QByteArray("ok") : output;
-}
-
-} // namespace
-
-void VeyraCard(const QStringList &arguments)
-{
-    QVERIFY2(!RunTool(arguments).isEmpty(), qPrintable(arguments.join(u' ')));
 }
 
 bool ProtectionPaused()
 {
-    const QJsonObject status = QJsonDocument::fromJson(RunTool({QStringLiteral("status"), QStringLiteral("--json")}))
-                                   .object();
+    const QByteArray shown = VeyraCard({QStringLiteral("status"), QStringLiteral("--json")}).value_or(QByteArray());
+    const QJsonObject status = QJsonDocument::fromJson(shown).object();
     return status.value(QStringLiteral("hook")).toObject().value(QStringLiteral("paused")).toBool();
 }
 
 ConversionFixture::ConversionFixture(int kind) : dialog_(std::make_unique<QWidget>())
 {
     dialog = dialog_.get();
-    VeyraCard({QStringLiteral("insert"), QStringLiteral("--kind"), QString::number(kind), QStringLiteral("--user"),
-               QStringLiteral("alice:secret")});
+    if (!VeyraCard({QStringLiteral("insert"), QStringLiteral("--kind"), QString::number(kind), QStringLiteral("--user"),
+                    QStringLiteral("alice:secret")})) {
+        // The test fails; the fixture is still made whole for it to end.
+        QTest::qFail("the card could not be inserted", __FILE__, __LINE__);
+    }
     tagCM_PASSWORDINPUT request{};
     PutCardText(request.UserId, "alice", 5);
     PutCardText(request.Password, "secret", 6);

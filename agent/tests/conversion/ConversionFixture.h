@@ -5,7 +5,7 @@
 #pragma once
 
 #include "AgentTestSupport.h"
-#include "Kernel.h"
+#include "ForwardingKernel.h"
 #include "RunConversion.h"
 
 #include <QByteArray>
@@ -17,30 +17,23 @@
 
 namespace veyra::agent::test {
 
-// Passes every kernel call on to the default kernel (the virtual driver) and
-// notes the card calls by name: "PauseOn", "PauseOff", "TextModeOff",
-// "Reset", "KeyTransfer", "DataTransfer" and the other command codes in hex.
-class CardCallLog : public kernel::KernelCalls {
+// Notes the card calls on their way to the default kernel (the virtual driver)
+// by name: "PauseOn", "PauseOff", "TextModeOff", "Reset", "KeyTransfer",
+// "DataTransfer" and the other command codes in hex.
+class CardCallLog {
 public:
     CardCallLog();
-    ~CardCallLog() override;
 
     QStringList calls;
     // Runs before each card command is sent, with its command code.
     std::function<void(uint8_t command)> beforeCommand;
 
-    kernel::HANDLE createFile(const char *fileName, kernel::DWORD desiredAccess, kernel::DWORD shareMode,
-                              kernel::DWORD creationDisposition, kernel::DWORD flagsAndAttributes) override;
-    kernel::BOOL deviceIoControl(kernel::HANDLE device, kernel::DWORD ioControlCode, void *inBuffer,
-                                 kernel::DWORD inBufferSize, void *outBuffer, kernel::DWORD outBufferSize,
-                                 kernel::DWORD *bytesReturned) override;
-    kernel::BOOL closeHandle(kernel::HANDLE handle) override;
-    kernel::DWORD getTickCount() override;
-    kernel::DWORD getShortPathName(const char *longPath, char *shortPath, kernel::DWORD bufferLength) override;
+private:
+    void note(const kernel::ForwardingKernel::Call &call);
+
+    kernel::ForwardingKernel kernel_;
 };
 
-// Runs veyra-card with the arguments; fails the test when the tool fails.
-void VeyraCard(const QStringList &arguments);
 // Whether the driver's protection is paused, as veyra-card reports it.
 bool ProtectionPaused();
 

@@ -57,14 +57,12 @@ private slots:
 
     void init()
     {
-        home_ = std::make_unique<TestHome>();
-        host_ = std::make_unique<ui::RecordingUiHost>();
+        f_ = std::make_unique<AgentFixture>(AgentFixtureParts{});
     }
 
     void cleanup()
     {
-        host_.reset();
-        home_.reset();
+        f_.reset();
     }
 
     // Only a stored 1 ticks a box; OK writes all five values, Cancel none.
@@ -123,7 +121,7 @@ private slots:
     {
         CVersionDlg dialog(QStringLiteral("C:\\Veyra\\Docs"), QStringLiteral("alice"));
         const QString previous = QDir::currentPath();
-        QDir::setCurrent(home_->path());
+        QDir::setCurrent(f_->home.path());
         dialog.show();
         QDir::setCurrent(previous);
         QCOMPARE(dialog.windowTitle(), Utf8("ﾊﾞｰｼﾞｮﾝ情報"));
@@ -140,7 +138,7 @@ private slots:
     // The current folder lies on no drive that can tell its free space.
     void versionShowsUnknownFreeSpace()
     {
-        home_->addDrive(QStringLiteral("Z:"), QStringLiteral("path = %1").arg(home_->path("missing")));
+        f_->home.addDrive(QStringLiteral("Z:"), QStringLiteral("path = %1").arg(f_->home.path("missing")));
         const QString previous = QDir::currentPath();
         QDir::setCurrent(QStringLiteral("/"));
         CVersionDlg dialog{QString(), QString()};
@@ -177,7 +175,7 @@ private slots:
         QTest::keyClick(&dialog, Qt::Key_F12, Qt::KeyboardModifiers(modifiers));
         QVERIFY(script.done());
         QVERIFY(script.unexpected.isEmpty());
-        const auto sounds = host_->callsOf(ui::UiCall::Kind::PlaySound);
+        const auto sounds = f_->host.callsOf(ui::UiCall::Kind::PlaySound);
         QCOMPARE(sounds.size(), std::size_t(opens ? 1 : 0));
         if (opens) {
             QCOMPARE(sounds.front().text, QStringLiteral("SystemStart"));
@@ -187,8 +185,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TestHome> home_;
-    std::unique_ptr<ui::RecordingUiHost> host_;
+    std::unique_ptr<AgentFixture> f_;
 };
 
 QTEST_MAIN(SettingsTest)
