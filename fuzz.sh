@@ -15,8 +15,14 @@ cd "$(dirname "$0")"
 source scripts/deps.sh
 
 usage() {
-  sed -n '4,7p' "$0" | sed 's/^# //' >&2
+  echo "usage:" >&2
+  sed -n '5,7p' "$0" | sed 's/^#//' >&2
   exit 2
+}
+
+# seconds SECONDS: fails unless it is a whole number of seconds
+seconds() {
+  [[ $1 =~ ^[0-9]+$ ]] || { echo "not a number of seconds: '$1'" >&2; exit 2; }
 }
 
 targets() {
@@ -50,6 +56,7 @@ case $1 in
     ;;
   --smoke)
     [ $# -eq 2 ] || usage
+    seconds "$2"
     build_fuzzers
     for target in $(targets); do
       fuzz_target "$target" "$2"
@@ -57,6 +64,7 @@ case $1 in
     ;;
   *)
     [ $# -eq 2 ] || usage
+    seconds "$2"
     [ -d "fuzz/$1/corpus" ] || { echo "no fuzz target '$1'; the targets are: $(targets | tr '\n' ' ')" >&2; exit 2; }
     build_fuzzers
     fuzz_target "$1" "$2"
