@@ -85,7 +85,9 @@ export PATH=$work/bin:$PATH
 
 start_display() {
   local display_file=$work/display
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >"$out_dir/Xvfb.log" 2>&1 &
+  # -noreset: by default the server resets when its last client leaves, and a
+  # program that connects during the reset (xdotool has just left) is refused.
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$display_file" >"$out_dir/Xvfb.log" 2>&1 &
   xvfb_pid=$!
   local deadline=$((SECONDS + kDeadline))
   while [ ! -s "$display_file" ]; do
