@@ -4,12 +4,33 @@
 #include "Files.h"
 #include "Folders.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
 namespace veyra::vxd {
 namespace {
 
-constexpr storage::FileKind kDriverFile{{'V', 'E', 'Y', 'R', 'A', 'D', 'R', 'V'}, 1};
+constexpr storage::FileKind kDriverFile{{'V', 'E', 'Y', 'R', 'A', 'D', 'R', 'V'}, 2};
 constexpr const char *kDriverName = "driver";
-constexpr std::size_t kDriverFileLimit = 4096;
+constexpr std::size_t kDriverFileLimit = 16384;
+constexpr std::size_t kPathLimit = 4096;
+
+void PutText(ByteWriter &writer, const std::string &text)
+{
+    const std::size_t size = std::min(text.size(), kPathLimit);
+    writer.put16(uint16_t(size));
+    writer.put(reinterpret_cast<const uint8_t *>(text.data()), size);
+}
+
+// False for a text longer than any path.
+bool GetText(ByteReader &reader, std::string &text)
+{
+    text.assign(reader.get16(), '\0');
+    reader.get(reinterpret_cast<uint8_t *>(text.data()), text.size());
+    return text.size() <= kPathLimit;
+}
 
 Bytes Encode(const DriverState &state)
 {
@@ -27,6 +48,14 @@ Bytes Encode(const DriverState &state)
     writer.put(reinterpret_cast<const uint8_t *>(hook.path), sizeof hook.path);
     writer.put(reinterpret_cast<const uint8_t *>(hook.shortPath), sizeof hook.shortPath);
     writer.put(hook.key, sizeof hook.key);
+    writer.put8(uint8_t(state.protection));
+    PutText(writer, state.problem);
+    writer.put64(hook.generation);
+    writer.put64(hook.mountedSince);
+    PutText(writer, hook.folder);
+    PutText(writer, hook.store);
+    writer.put32(hook.pausedBy);
+    writer.put64(hook.pausedByStart);
     return storage::Seal(kDriverFile, writer.bytes());
 }
 
@@ -53,7 +82,15 @@ bool Decode(const Bytes &file, DriverState &state)
     reader.get(reinterpret_cast<uint8_t *>(hook.path), sizeof hook.path);
     reader.get(reinterpret_cast<uint8_t *>(hook.shortPath), sizeof hook.shortPath);
     reader.get(hook.key, sizeof hook.key);
-    if (!reader.ok() || !reader.atEnd()) {
+    decoded.protection = reader.get8() == uint8_t(ProtectionMode::RecordOnly) ? ProtectionMode::RecordOnly
+                                                                               : ProtectionMode::Real;
+    bool textsFit = GetText(reader, decoded.problem);
+    hook.generation = reader.get64();
+    hook.mountedSince = reader.get64();
+    textsFit = GetText(reader, hook.folder) && GetText(reader, hook.store) && textsFit;
+    hook.pausedBy = reader.get32();
+    hook.pausedByStart = reader.get64();
+    if (!textsFit || !reader.ok() || !reader.atEnd()) {
         return false;
     }
     hook.path[sizeof hook.path - 1] = '\0';
@@ -63,6 +100,31 @@ bool Decode(const Bytes &file, DriverState &state)
 }
 
 } // namespace
+
+bool HookState::pauseHolds() const
+{
+    return paused && pausedByStart != 0 && ProcessStartTime(pausedBy) == pausedByStart;
+}
+
+uint64_t ProcessStartTime(uint32_t pid)
+{
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (pid == 0 || !std::getline(stat, line)) {
+        return 0;
+    }
+    // The command name in brackets may hold blanks; the fields after it do not.
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) {
+        return 0;
+    }
+    std::istringstream fields(line.substr(close + 1));
+    std::string field;
+    // The start time is the 22nd field, the 20th after the name.
+    for (int i = 0; i < 20 && fields >> field; ++i) {
+    }
+    return field.empty() ? 0 : std::strtoull(field.c_str(), nullptr, 10);
+}
 
 bool DriverState::strike(Fault fault)
 {

@@ -9,18 +9,27 @@
 #include "DriverState.h"
 #include "Firmware.h"
 #include "FirmwareFrames.h"
+#include "FolderKey.h"
 #include "Folders.h"
+#include "PathMap.h"
 #include "Slot.h"
 #include "SlotLock.h"
+#include "Store.h"
+#include "ViewGuard.h"
 
 #include <array>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sys/random.h>
 #include <thread>
+#include <unistd.h>
 
 namespace veyra::vxd {
 namespace {
@@ -34,6 +43,8 @@ constexpr uint32_t kHandleStep = 4;
 // A poll of a busy card takes this long, as a control call to a device does.
 constexpr auto kBusyPollTime = std::chrono::milliseconds(1);
 constexpr uint16_t kCardBusy = 1;
+// A view that does not end within this time makes the hook exit fail.
+constexpr auto kViewEndWait = std::chrono::seconds(15);
 
 using Area = std::array<uint8_t, packet::kDataSize>;
 
@@ -166,7 +177,7 @@ bool RunOnCard(Area &response, Work work)
     return true;
 }
 
-void Activate(HookState &state, const uint8_t *request)
+void Record(HookState &state, const uint8_t *request)
 {
     state = HookState{};
     state.active = true;
@@ -179,6 +190,41 @@ void Activate(HookState &state, const uint8_t *request)
     std::memcpy(state.path, request + hook::kPath, sizeof state.path - 1);
     std::memcpy(state.shortPath, request + hook::kShortPath, sizeof state.shortPath - 1);
     std::memcpy(state.key, request + hook::kKey, sizeof state.key);
+}
+
+uint64_t NewGeneration()
+{
+    uint64_t generation = 0;
+    while (generation == 0) {
+        if (getrandom(&generation, sizeof generation, 0) != ssize_t(sizeof generation)) {
+            generation = NowMs() ^ uint64_t(getpid()) << 32;
+        }
+    }
+    return generation;
+}
+
+// The folder on disk that the hook's path names, canonical, as the view's
+// mount point must be.
+std::optional<std::string> FolderOnDisk(const HookState &hook, std::string &problem)
+{
+    for (const char *path : {hook.path, hook.shortPath}) {
+        const auto unixPath = win32::UnixPathOf(path);
+        if (!unixPath) {
+            continue;
+        }
+        char canonical[PATH_MAX];
+        if (realpath(unixPath->c_str(), canonical) != nullptr) {
+            return std::string(canonical);
+        }
+    }
+    problem = std::string("the folder ") + hook.path + " cannot be found";
+    return std::nullopt;
+}
+
+std::string ParentOf(const std::string &folder)
+{
+    const std::size_t slash = folder.find_last_of('/');
+    return slash == 0 ? "/" : folder.substr(0, slash);
 }
 
 class VirtualDriver {
@@ -194,11 +240,15 @@ private:
     bool poll(OpenHandle &handle, Packet &packet);
     bool singleCall(OpenHandle &handle, uint32_t code, Packet &packet);
     bool hookCall(OpenHandle &handle, uint32_t code, const uint8_t *request);
+    bool activate(DriverStateFile &driverState, const uint8_t *request);
+    bool protect(DriverStateFile &driverState, std::string &problem);
+    bool endView(DriverStateFile &driverState);
     bool lockFor(const OpenHandle *handle, storage::SlotLock &lock) const;
 
     std::mutex mutex_;
     std::map<uint32_t, std::unique_ptr<OpenHandle>> handles_;
     uint32_t nextHandle_ = kHandleStep;
+    ViewGuard guard_;
 };
 
 uint32_t VirtualDriver::open()
@@ -403,19 +453,88 @@ bool VirtualDriver::hookCall(OpenHandle &handle, uint32_t code, const uint8_t *r
     HookState &hook = driverState.state.hook;
     switch (code) {
     case driver::kHookActivate:
-        Activate(hook, request);
-        break;
+        return activate(driverState, request);
     case driver::kHookExit:
-        hook = HookState{};
-        break;
+        return endView(driverState);
     case driver::kHookPauseOn:
+        // The view stays and keeps enciphering what the paused work writes.
         hook.paused = true;
+        hook.pausedBy = uint32_t(getpid());
+        hook.pausedByStart = ProcessStartTime(hook.pausedBy);
         break;
     default:
         hook.paused = false;
+        hook.pausedBy = 0;
+        hook.pausedByStart = 0;
         break;
     }
     return driverState.store();
+}
+
+// An earlier activation's view ends first. The failure of a real protection is
+// kept for veyra-card status.
+bool VirtualDriver::activate(DriverStateFile &driverState, const uint8_t *request)
+{
+    if (!endView(driverState)) {
+        return false;
+    }
+    Record(driverState.state.hook, request);
+    if (driverState.state.protection == ProtectionMode::RecordOnly) {
+        return driverState.store();
+    }
+    std::string problem;
+    if (protect(driverState, problem)) {
+        driverState.state.problem.clear();
+        return driverState.store();
+    }
+    driverState.state.hook = HookState{};
+    driverState.state.problem = problem;
+    driverState.store();
+    return false;
+}
+
+// The folder becomes the view of its user's store, held by a guard.
+bool VirtualDriver::protect(DriverStateFile &driverState, std::string &problem)
+{
+    HookState &hook = driverState.state.hook;
+    const auto folder = FolderOnDisk(hook, problem);
+    if (!folder) {
+        return false;
+    }
+    const slot::Contents loaded = slot::Load();
+    const auto user = loaded.state == slot::State::Inserted ? LoggedInUser(loaded.card) : std::nullopt;
+    if (!user) {
+        problem = "the card in the slot has nobody logged in";
+        return false;
+    }
+    hook.generation = NewGeneration();
+    hook.folder = *folder;
+    hook.store = protection::StoreFor(ParentOf(*folder), *user).folder;
+    // Stored before the guard starts: the guard holds its view only while the hook is its own.
+    if (!driverState.store()) {
+        problem = "the driver's state cannot be written";
+        return false;
+    }
+    if (!guard_.start(ViewRequest{*folder, *user, hook.generation}, problem)) {
+        return false;
+    }
+    hook.mountedSince = uint64_t(std::time(nullptr));
+    return true;
+}
+
+// Returns once no view stands any more, whoever's guard held it.
+bool VirtualDriver::endView(DriverStateFile &driverState)
+{
+    driverState.state.hook = HookState{};
+    if (!driverState.store()) {
+        return false;
+    }
+    guard_.release();
+    if (!WaitForViewsEnded(kViewEndWait)) {
+        return false;
+    }
+    guard_.collect();
+    return true;
 }
 
 // A command of this process already holding the lock would wait for itself:

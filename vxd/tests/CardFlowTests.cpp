@@ -250,6 +250,7 @@ TEST_F(CardFlowTest, ResidentApplicationFromLoginToShutdown)
 {
     insertSetUpCard();
     ASSERT_EQ(registerUser("alice", "alice-pw"), 0);
+    toolOk({"protection", "record"}); // the calls alone; the protection has tests of its own
     TVRCM_CardInfoTableInitialize(); // the resident application never loads a card image
     ShortPathKernel kernel;
     kernel.shortPaths["C:\\VEYRA USERS\\ALICE"] = "C:\\VEYRAU~1\\ALICE";

@@ -183,6 +183,7 @@ TEST_F(DriverTest, HookCodesKeepTheHookStateForStatus)
     std::strcpy(reinterpret_cast<char *>(request.data() + driver::hook::kShortPath), "C:\\VEYRA\\LONGFO~1");
     std::fill_n(request.begin() + driver::hook::kKey, 8, 0xFF);
     const Bytes hookRequest(request.begin(), request.end());
+    toolOk({"protection", "record"}); // the calls alone; the protection has tests of its own
 
     const Exchange activate = Run(TVRSC_HookControl_Active, hookRequest);
     ASSERT_EQ(activate.returned, 1);
@@ -220,6 +221,7 @@ TEST_P(FaultTest, GivesTheDeviceLayerCodeOnce)
 {
     const FaultCase &fault = GetParam();
     toolOk({"insert"});
+    toolOk({"protection", "record"});
     if (fault.function == TVRSC_SdCommandTextData) {
         ASSERT_EQ(Run(TVRSC_SdCommandTextOn, {0x26, 1, 2, 3, 4, 5, 6, 7, 8}, 2).returned, 1);
     }

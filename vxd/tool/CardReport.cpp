@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 namespace veyra::vxd::tool {
@@ -219,6 +220,33 @@ std::string ErrorStatusText(const uint8_t status[2])
     return Hex(status, 2);
 }
 
+const char *ModeName(ProtectionMode mode)
+{
+    return mode == ProtectionMode::RecordOnly ? "record" : "real";
+}
+
+// Local time, as a person reads a clock: 2026-12-11 09:30:00 +0900.
+std::string TimeText(uint64_t secondsSinceEpoch)
+{
+    const std::time_t time = std::time_t(secondsSinceEpoch);
+    std::tm local{};
+    localtime_r(&time, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S %z", &local);
+    return text;
+}
+
+std::string ProtectionText(const SlotStatus &status)
+{
+    if (status.driver.protection == ProtectionMode::RecordOnly) {
+        return "record only: hook calls are recorded, no folder is enciphered";
+    }
+    if (!status.missing.empty()) {
+        return "real, but unavailable: " + status.missing;
+    }
+    return "real: the protected folder is enciphered at rest";
+}
+
 std::string StatusJson(const SlotStatus &status, const ReportOptions &options)
 {
     JsonWriter json;
@@ -244,11 +272,20 @@ std::string StatusJson(const SlotStatus &status, const ReportOptions &options)
         json.endObject();
     }
     json.endArray();
+    json.key("protection").beginObject();
+    json.key("mode").string(ModeName(status.driver.protection));
+    json.key("available").boolean(status.missing.empty());
+    json.key("missing").string(status.missing);
+    json.key("lastProblem").string(status.driver.problem);
+    json.endObject();
     const HookState &hook = status.driver.hook;
     json.key("hook").beginObject();
-    json.key("active").boolean(hook.active).key("paused").boolean(hook.paused);
+    json.key("active").boolean(hook.active).key("paused").boolean(hook.pauseHolds());
     json.key("requestValue").number(hook.requestValue).key("driveNumber").number(hook.driveNumber);
     json.key("path").string(hook.path).key("shortPath").string(hook.shortPath);
+    json.key("folder").string(hook.folder).key("store").string(hook.store);
+    json.key("mounted").boolean(status.mounted);
+    json.key("mountedSince").string(hook.mountedSince != 0 ? TimeText(hook.mountedSince) : std::string());
     if (options.secrets) {
         json.key("key").string(Hex(hook.key, sizeof hook.key));
     }
@@ -280,13 +317,23 @@ std::string StatusText(const SlotStatus &status, const ReportOptions &options)
         faults += persistence == Persistence::Once ? " (once)\n" : " (until cleared)\n";
     }
     text += "Faults:" + (faults.empty() ? std::string("     none\n") : "\n" + faults);
+    text += "Protection: " + ProtectionText(status) + "\n";
+    if (!status.driver.problem.empty()) {
+        text += "  last activation failed: " + status.driver.problem + "\n";
+    }
     const HookState &hook = status.driver.hook;
     if (!hook.active) {
         text += "Hook:       inactive\n";
         return text;
     }
-    text += "Hook:       active" + std::string(hook.paused ? ", paused" : "") + "\n";
+    text += "Hook:       active" + std::string(hook.pauseHolds() ? ", paused" : "") + "\n";
     text += "  protected folder: " + std::string(hook.path) + "\n";
+    if (!hook.folder.empty()) {
+        text += "  folder on disk:   " + hook.folder + "\n";
+        text += "  store:            " + hook.store + "\n";
+        text += "  view:             " +
+                (status.mounted ? "mounted since " + TimeText(hook.mountedSince) : std::string("not mounted")) + "\n";
+    }
     text += "  short path:       " + std::string(hook.shortPath) + "\n";
     text += "  drive number:     " + std::to_string(hook.driveNumber) + "\n";
     text += "  request value:    " + std::to_string(hook.requestValue) + "\n";
@@ -306,6 +353,14 @@ std::string CardReport(const VirtualCard &card, const ReportOptions &options)
 std::string StatusReport(const SlotStatus &status, const ReportOptions &options)
 {
     return options.json ? StatusJson(status, options) : StatusText(status, options);
+}
+
+std::string ProtectionModeReport(ProtectionMode mode, bool json)
+{
+    if (!json) {
+        return std::string(ModeName(mode)) + "\n";
+    }
+    return JsonWriter().beginObject().key("mode").string(ModeName(mode)).endObject().text();
 }
 
 std::string LatencyReport(uint32_t milliseconds, bool json)

@@ -22,10 +22,14 @@ struct SlotStatus {
     std::string cardPath;
     bool busy;
     DriverState driver;
+    std::string missing; // what the protection lacks on this machine
+    bool mounted;        // the protected folder's view stands
 };
 
 std::string StatusReport(const SlotStatus &status, const ReportOptions &options);
 
 std::string LatencyReport(uint32_t milliseconds, bool json);
+
+std::string ProtectionModeReport(ProtectionMode mode, bool json);
 
 } // namespace veyra::vxd::tool

@@ -3,16 +3,19 @@
 #include "CardFiles.h"
 #include "CardReport.h"
 #include "DriverState.h"
+#include "Engine.h"
 #include "Files.h"
 #include "FirmwareFrames.h"
 #include "Folders.h"
 #include "Slot.h"
 #include "SlotLock.h"
+#include "ViewGuard.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -37,8 +40,13 @@ Commands:
                             the card's RAM (login, text mode, transfer) is lost
   show [--json] [--secrets] the card: kind, card ID, users, marks, counters
   status [--json] [--secrets]
-                            the slot, the processing time, the faults set and
-                            the hook (protected folder, short path, paused)
+                            the slot, the processing time, the faults set, the
+                            protection and the hook (protected folder, short
+                            path, paused, its store, whether its view is mounted)
+  protection [real | record] [--json]
+                            show or set what the hook does: real (the default)
+                            enciphers the protected folder; record only records
+                            the hook calls, for tests of the calls alone
   latency [MS] [--json]     show or set the card's processing time per command
   fault NAME [--until-cleared]
   fault status CODE [--until-cleared]
@@ -52,6 +60,7 @@ Faults:
 )";
 
 constexpr int kLockWaitMs = 5000;
+constexpr auto kViewEndWait = std::chrono::seconds(5);
 constexpr uint32_t kLatencyLimitMs = 3600000;
 constexpr std::size_t kFieldLimit = card::kIdSize;
 
@@ -305,6 +314,11 @@ int Eject(Arguments arguments, std::ostream &out)
     if (!slot::Eject()) {
         throw Failure{"cannot remove the card file " + slot::CardPath() + ": " + std::strerror(errno)};
     }
+    lock.release();
+    // The guard of a protected folder sees the card go and ends its view.
+    if (!WaitForViewsEnded(kViewEndWait)) {
+        throw Failure{"ejected the card, but the protected folder's view has not ended yet"};
+    }
     out << "Ejected the card" << (file ? " into " + *file : std::string()) << ".\n";
     return kExitSuccess;
 }
@@ -339,8 +353,10 @@ int Status(Arguments arguments, std::ostream &out)
     const slot::Contents contents = slot::Load();
     DriverStateFile driver;
     driver.load();
-    const SlotStatus status{contents.state, contents.problem, slot::CardPath(), storage::SlotLock::TakenElsewhere(),
-                            driver.state};
+    const bool mounted = !driver.state.hook.folder.empty() && protection::IsViewMounted(driver.state.hook.folder);
+    const SlotStatus status{contents.state,  contents.problem,           slot::CardPath(),
+                            storage::SlotLock::TakenElsewhere(), driver.state, protection::MissingPieces(),
+                            mounted};
     out << StatusReport(status, options);
     return kExitSuccess;
 }
@@ -458,6 +474,28 @@ int FaultCommand(Arguments arguments, std::ostream &out)
     return kExitSuccess;
 }
 
+int Protection(Arguments arguments, std::ostream &out)
+{
+    const bool json = arguments.flag("--json");
+    const std::vector<std::string> plain = arguments.plain(1);
+    DriverStateFile driver;
+    if (plain.empty()) {
+        driver.load();
+        out << ProtectionModeReport(driver.state.protection, json);
+        return kExitSuccess;
+    }
+    if (plain.front() != "real" && plain.front() != "record") {
+        throw UsageError{"protection is 'real' or 'record'"};
+    }
+    storage::SlotLock lock;
+    LockSlot(lock);
+    driver.load();
+    driver.state.protection = plain.front() == "record" ? ProtectionMode::RecordOnly : ProtectionMode::Real;
+    StoreDriverState(driver);
+    out << ProtectionModeReport(driver.state.protection, json);
+    return kExitSuccess;
+}
+
 int Run(const std::vector<std::string> &arguments, std::ostream &out)
 {
     if (arguments.empty()) {
@@ -490,6 +528,9 @@ int Run(const std::vector<std::string> &arguments, std::ostream &out)
     }
     if (command == "fault") {
         return FaultCommand(std::move(rest), out);
+    }
+    if (command == "protection") {
+        return Protection(std::move(rest), out);
     }
     throw UsageError{"unknown command '" + command + "'"};
 }
