@@ -26,6 +26,10 @@ protected:
         setenv("XDG_RUNTIME_DIR", (root + "/run").constData(), 1);
         ASSERT_TRUE(QDir(home.path()).mkpath("run"));
         QFile::setPermissions(home.path() + "/run", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        // What reaches the driver, not what it does with it: the protection has tests of its own.
+        QProcess tool;
+        tool.start(QStringLiteral(VEYRA_CARD_TOOL), {"protection", "record"});
+        ASSERT_TRUE(tool.waitForFinished(30000) && tool.exitCode() == 0);
     }
 
     static QJsonObject DriverHook()

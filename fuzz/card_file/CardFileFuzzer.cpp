@@ -46,7 +46,6 @@ constexpr std::size_t kVersionAt = 8;
 constexpr std::size_t kZeroAt = 10;
 constexpr std::size_t kLengthAt = 12;
 constexpr std::size_t kChecksumSize = 4;
-constexpr uint16_t kVersion = 1;
 // Both payloads start with the card's serial.
 constexpr std::size_t kSerialSize = 8;
 // In the card's payload: the serial, the kind issued as, seven zero bytes.
@@ -91,8 +90,8 @@ bool Whole(const Bytes &file, const Bytes &like)
         return false;
     }
     const std::size_t checked = file.size() - kChecksumSize;
-    return std::equal(file.begin(), file.begin() + kVersionAt, like.begin()) &&
-           (file[kVersionAt] | file[kVersionAt + 1] << 8) == kVersion && file[kZeroAt] == 0 &&
+    // The kind and its version, as the file it is like has them.
+    return std::equal(file.begin(), file.begin() + kVersionAt + 2, like.begin()) && file[kZeroAt] == 0 &&
            file[kZeroAt + 1] == 0 && Get32(file, kLengthAt) == checked - kHeaderSize &&
            Get32(file, checked) == vxd::storage::Crc32(file.data(), checked);
 }
@@ -179,12 +178,18 @@ void MakeDriverStates(World &world)
     hooked.hook.active = true;
     hooked.hook.driveNumber = 3;
     std::strcpy(hooked.hook.path, "C:\\PROTECTED");
+    hooked.hook.generation = 0x0123456789ABCDEF;
+    hooked.hook.mountedSince = 1700000000;
+    hooked.hook.folder = "/home/user/PROTECTED";
+    hooked.hook.store = "/home/user/.veyra-616c696365";
+    hooked.problem = "the card in the slot has nobody logged in";
     vxd::DriverState faulty;
     faulty.processingTimeMs = 2;
     faulty.faults[std::size_t(vxd::Fault::ErrorStatus)] = vxd::Persistence::Once;
     faulty.errorStatus[0] = 0xEF;
     faulty.errorStatus[1] = 0x04;
     faulty.faults[std::size_t(vxd::Fault::TextOn)] = vxd::Persistence::UntilCleared;
+    faulty.protection = vxd::ProtectionMode::RecordOnly;
     for (const vxd::DriverState &state : {vxd::DriverState{}, hooked, faulty}) {
         vxd::DriverStateFile file;
         file.state = state;
@@ -428,7 +433,9 @@ void CheckDriverState(const World &world, const LaidFile &driverFile)
                          !state.hook.paused && state.hook.requestValue == 0 && state.hook.driveNumber == 0 &&
                          std::memcmp(state.hook.path, fresh.hook.path, sizeof fresh.hook.path) == 0 &&
                          std::memcmp(state.hook.shortPath, fresh.hook.shortPath, sizeof fresh.hook.shortPath) == 0 &&
-                         std::memcmp(state.hook.key, fresh.hook.key, sizeof fresh.hook.key) == 0;
+                         std::memcmp(state.hook.key, fresh.hook.key, sizeof fresh.hook.key) == 0 &&
+                         state.hook.generation == 0 && state.hook.folder.empty() && state.hook.store.empty() &&
+                         state.protection == vxd::ProtectionMode::Real && state.problem.empty();
     if (!isFresh) {
         Broken("a damaged driver state does not count as a fresh one");
     }
