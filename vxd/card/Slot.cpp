@@ -45,7 +45,8 @@ Contents Load()
 
 // The card's answer stands only when the card file and its RAM change
 // together. The new RAM is written before the card changes and put in place
-// after it; whichever step fails, the card and its RAM are left as they were.
+// after it, so that a failure at any step leaves both as they were: at the
+// last step by putting the old card file back.
 bool Store(const Contents &loaded, const VirtualCard &card)
 {
     const Bytes cardFile = EncodeCard(card);

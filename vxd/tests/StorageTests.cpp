@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string_view>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -299,9 +300,7 @@ private:
     static int Rename(const char *from, const char *to)
     {
         calls_.push_back("rename " + Relative(from) + " " + Relative(to));
-        const std::string target = from;
-        if (!failingRename_.empty() && target.size() >= failingRename_.size() &&
-            target.compare(target.size() - failingRename_.size(), failingRename_.size(), failingRename_) == 0) {
+        if (!failingRename_.empty() && std::string_view(from).ends_with(failingRename_)) {
             errno = EIO;
             return -1;
         }
