@@ -212,6 +212,11 @@ namespace pan_sign_key_frame {
 inline constexpr std::size_t kKey = 1;
 inline constexpr std::size_t kSize = 9;
 } // namespace pan_sign_key_frame
+// The key settings under the logged-in user's key (0x23, 0x25) answer as a key
+// transfer does when nobody is logged in.
+namespace user_key_setting_result {
+inline constexpr uint8_t kNotLoggedIn = 2;
+} // namespace user_key_setting_result
 enum FrameDirection : uint8_t {
     kFrameEncipher = 1,
     kFrameDecipher = 2,

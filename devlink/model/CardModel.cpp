@@ -539,6 +539,9 @@ void CardModel::logOut()
 void CardModel::encDecKeySetting(const uint8_t *frame, uint8_t *response)
 {
     using namespace key_setting_frame;
+    if (refusedWithoutLogin(kEncDecKeySetting, response)) {
+        return;
+    }
     startTextMode(state_.activeUser + user_entry::kUserKey, TextDirection(frame[kDirection]));
     setCipher(frame[kCipherMode], frame[kRestore], frame[kRestoreRule], frame + kChainingValue);
     Answer(response, kEncDecKeySetting, kResultOk);
@@ -554,6 +557,9 @@ void CardModel::panEncDecKeySetting(const uint8_t *frame, uint8_t *response)
 
 void CardModel::signKeySetting(const uint8_t *, uint8_t *response)
 {
+    if (refusedWithoutLogin(kSignKeySetting, response)) {
+        return;
+    }
     startTextMode(state_.activeUser + user_entry::kUserKey, text_mode::kMacOnly);
     Answer(response, kSignKeySetting, kResultOk);
 }
@@ -692,6 +698,19 @@ uint8_t *CardModel::firstMarkedEntry()
 uint8_t *CardModel::loggedInEntry()
 {
     return findUser(state_.activeUser + user_entry::kUserId);
+}
+
+// The user's key serves only while the user is logged in; after a logout the
+// active user still holds it. A refused key setting clears the text-mode state
+// as every key setting does, so that no earlier key or MAC stays usable.
+bool CardModel::refusedWithoutLogin(uint8_t command, uint8_t *response)
+{
+    if (loggedInEntry() != nullptr) {
+        return false;
+    }
+    std::memset(state_.textMode, 0, sizeof state_.textMode);
+    Answer(response, command, user_key_setting_result::kNotLoggedIn);
+    return true;
 }
 
 // Only cards set up as user cards (kind 2 or 3) hold users.

@@ -62,6 +62,7 @@ private:
     uint8_t *firstFreeEntry();
     uint8_t *firstMarkedEntry();
     uint8_t *loggedInEntry();
+    bool refusedWithoutLogin(uint8_t command, uint8_t *response);
     bool servesUsers() const;
     bool isThisCard(const uint8_t *cardId) const;
     void storeUser(uint8_t *entry, const uint8_t *registFrame) const;

@@ -79,7 +79,7 @@ void Firmware::textModeOn(const uint8_t *frame, uint8_t *response)
     case card::kSignKeySetting:
     case card::kPanSignKeySetting:
         model_.textModeOn(frame, response);
-        card_.textModeOn = true;
+        card_.textModeOn = response[card::exchange::kResult] == card::kResultOk;
         return;
     default:
         return AnswerErrorStatus(response, error_status::kCommandError, error_status::kUnknownCommand);
@@ -174,7 +174,10 @@ void Firmware::cardStateReset(const uint8_t *frame, uint8_t *response)
     card_.textModeOn = false;
     card_.transfer = KeyTransfer{};
     if (frame[card::state_reset_frame::kKind] != kResetKeepingLogin) {
-        return model_.cardStateReset(frame, response);
+        model_.cardStateReset(frame, response);
+        // The card's RAM keeps nothing of the user who logged out, the key included.
+        std::memset(card_.state.activeUser, card::kBlankByte, sizeof card_.state.activeUser);
+        return;
     }
     response[card::exchange::kCommand] = card::ResponseCode(card::kCardStateReset);
     response[card::state_reset_frame::kExtra] = 0;

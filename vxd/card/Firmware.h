@@ -11,7 +11,10 @@
 //   accepted next.
 // - Card state reset of kind 0 ends the key transfer and the text mode but
 //   keeps the login (the data conversion resets that way around every file);
-//   any other kind also logs the user out.
+//   any other kind also logs the user out and forgets the whole active user,
+//   where the model overwrites only the start of its ID.
+// - A key setting the card refuses (0x23 or 0x25 while nobody is logged in)
+//   leaves text mode off.
 // - The all-zero user ID, the one the card information gives a free slot, names
 //   no user. Registering it is refused as registering the ID of a free entry
 //   is; re-registering it, as the administration tool does to recover an entry

@@ -43,18 +43,35 @@ Contents Load()
     return contents;
 }
 
+// The card's answer stands only when the card file and its RAM change
+// together. The new RAM is written before the card changes and put in place
+// after it, so that a failure at any step leaves both as they were: at the
+// last step by putting the old card file back.
 bool Store(const Contents &loaded, const VirtualCard &card)
 {
     const Bytes cardFile = EncodeCard(card);
-    if (cardFile != loaded.cardFile &&
-        !storage::ReplaceFile(storage::StateFolder(), kCardName, cardFile, storage::Durability::Durable)) {
+    const Bytes ramFile = EncodeRam(card);
+    const bool cardChanges = cardFile != loaded.cardFile;
+    const bool ramChanges = ramFile != loaded.ramFile;
+    const std::string stateFolder = storage::StateFolder();
+    const std::string runtimeFolder = storage::RuntimeFolder();
+    if (ramChanges && !(storage::MakePrivateFolder(runtimeFolder) &&
+                        storage::WriteTemporary(runtimeFolder, kRamName, ramFile, storage::Durability::Volatile))) {
         return false;
     }
-    const Bytes ramFile = EncodeRam(card);
-    const std::string runtimeFolder = storage::RuntimeFolder();
-    return ramFile == loaded.ramFile ||
-           (storage::MakePrivateFolder(runtimeFolder) &&
-            storage::ReplaceFile(runtimeFolder, kRamName, ramFile, storage::Durability::Volatile));
+    if (cardChanges && !storage::ReplaceFile(stateFolder, kCardName, cardFile, storage::Durability::Durable)) {
+        if (ramChanges) {
+            storage::DiscardTemporary(runtimeFolder, kRamName);
+        }
+        return false;
+    }
+    if (ramChanges && !storage::PutInPlace(runtimeFolder, kRamName, storage::Durability::Volatile)) {
+        if (cardChanges) {
+            storage::ReplaceFile(stateFolder, kCardName, loaded.cardFile, storage::Durability::Durable);
+        }
+        return false;
+    }
+    return true;
 }
 
 bool Insert(const Bytes &cardFile)

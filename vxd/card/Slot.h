@@ -29,8 +29,9 @@ std::string CardPath();
 
 Contents Load();
 
-// Writes the card file (durably) and then its RAM, each only when it differs
-// from what was loaded. False when a write failed.
+// Writes the card file (durably) and its RAM, each only when it differs from
+// what was loaded: both or, when a write fails, neither. False when a write
+// failed.
 bool Store(const Contents &loaded, const VirtualCard &card);
 
 // Puts the card into the empty slot: its file, and a RAM just powered up.

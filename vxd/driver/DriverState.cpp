@@ -159,7 +159,7 @@ bool DriverStateFile::store()
     }
     const std::string folder = storage::RuntimeFolder();
     if (!storage::MakePrivateFolder(folder) ||
-        !storage::ReplaceFile(folder, kDriverName, encoded, storage::Durability::Volatile)) {
+        !storage::ReplaceFile(folder, kDriverName, encoded, storage::Durability::Durable)) {
         return false;
     }
     loaded_ = encoded;

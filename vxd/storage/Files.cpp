@@ -55,10 +55,21 @@ bool WriteAll(int fd, const Bytes &contents)
 bool SyncFolder(const std::string &folder)
 {
     const FileDescriptor fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return fd.isOpen() && fsync(fd.get()) == 0;
+    return fd.isOpen() && Calls().fsync(fd.get()) == 0;
+}
+
+std::string TemporaryPath(const std::string &folder, const std::string &name)
+{
+    return folder + "/" + name + kTemporarySuffix;
 }
 
 } // namespace
+
+SyncCalls &Calls()
+{
+    static SyncCalls calls{::fsync, ::rename};
+    return calls;
+}
 
 ReadResult ReadFile(const std::string &path, std::size_t limit, Bytes &contents)
 {
@@ -96,27 +107,49 @@ ReadResult ReadFile(const std::string &path, std::size_t limit, Bytes &contents)
 bool ReplaceFile(const std::string &folder, const std::string &name, const Bytes &contents, Durability durability,
                  const std::function<void()> &beforeRename)
 {
-    const std::string target = folder + "/" + name;
-    const std::string temporary = target + kTemporarySuffix;
-    // A writer that died left its temporary file behind; it was never the card.
+    if (!WriteTemporary(folder, name, contents, durability)) {
+        return false;
+    }
+    if (beforeRename) {
+        beforeRename();
+    }
+    return PutInPlace(folder, name, durability);
+}
+
+bool WriteTemporary(const std::string &folder, const std::string &name, const Bytes &contents, Durability durability)
+{
+    struct stat target {};
+    if (lstat((folder + "/" + name).c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+        return false;
+    }
+    const std::string temporary = TemporaryPath(folder, name);
+    // A writer that died left its temporary file behind; it was never the target.
     unlink(temporary.c_str());
     FileDescriptor fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, kFileMode));
     if (!fd.isOpen()) {
         return false;
     }
     const bool durable = durability == Durability::Durable;
-    if (!WriteAll(fd.get(), contents) || (durable && fsync(fd.get()) != 0) || !fd.closeNow()) {
+    if (!WriteAll(fd.get(), contents) || (durable && Calls().fsync(fd.get()) != 0) || !fd.closeNow()) {
         unlink(temporary.c_str());
         return false;
     }
-    if (beforeRename) {
-        beforeRename();
-    }
-    if (rename(temporary.c_str(), target.c_str()) != 0) {
+    return true;
+}
+
+bool PutInPlace(const std::string &folder, const std::string &name, Durability durability)
+{
+    const std::string temporary = TemporaryPath(folder, name);
+    if (Calls().rename(temporary.c_str(), (folder + "/" + name).c_str()) != 0) {
         unlink(temporary.c_str());
         return false;
     }
-    return !durable || SyncFolder(folder);
+    return durability == Durability::Volatile || SyncFolder(folder);
+}
+
+void DiscardTemporary(const std::string &folder, const std::string &name)
+{
+    unlink(TemporaryPath(folder, name).c_str());
 }
 
 bool RemoveFile(const std::string &folder, const std::string &name, Durability durability)

@@ -19,8 +19,8 @@ enum class ReadResult {
 ReadResult ReadFile(const std::string &path, std::size_t limit, Bytes &contents);
 
 enum class Durability {
-    Durable,  // on disk before the call returns (the card itself)
-    Volatile, // RAM and driver state: lost at a reboot anyway
+    Durable,  // on disk before the call returns (the card and the driver's state)
+    Volatile, // the card's RAM: lost at a reboot anyway
 };
 
 // Writes a temporary file beside the target (mode 0600), syncs it, renames it
@@ -29,6 +29,21 @@ enum class Durability {
 // write and the rename.
 bool ReplaceFile(const std::string &folder, const std::string &name, const Bytes &contents, Durability durability,
                  const std::function<void()> &beforeRename = {});
+
+// The two halves of ReplaceFile, for a caller that changes another file in
+// between. The first fails, writing nothing, also when the target is a
+// folder, which a rename could not replace.
+bool WriteTemporary(const std::string &folder, const std::string &name, const Bytes &contents, Durability durability);
+bool PutInPlace(const std::string &folder, const std::string &name, Durability durability);
+void DiscardTemporary(const std::string &folder, const std::string &name);
+
+// The calls that order a durable replacement. Tests put recorders in their
+// place to watch the order; everything else uses the system's own.
+struct SyncCalls {
+    int (*fsync)(int fd);
+    int (*rename)(const char *from, const char *to);
+};
+SyncCalls &Calls();
 
 // True also when there was no such file.
 bool RemoveFile(const std::string &folder, const std::string &name, Durability durability);

@@ -78,6 +78,19 @@ TEST_F(CardFlowTest, ReRegistrationFillsTheSlotOfAWipedUser)
     EXPECT_EQ(passwordInput("carol", "carol-pw"), 0);
 }
 
+// The card checks the empty user's registration MAC itself; a comparison cut
+// short at either end lets a spoilt frame through.
+TEST_F(CardFlowTest, TheEmptyUsersRegistrationChecksEveryByteOfItsMac)
+{
+    insertSetUpCard();
+    for (const std::size_t flipped : {0, 3}) {
+        auto frame = FrameAs<tagCM_USERREGIST>(make(TVRCM_MAKE_USER_REGIST));
+        frame.Mac[flipped] ^= 0x01;
+        EXPECT_EQ(call(TVRCM_UserRegist, frame), 0x9303) << "MAC byte " << flipped;
+    }
+    EXPECT_EQ(call(TVRCM_UserRegist, FrameAs<tagCM_USERREGIST>(make(TVRCM_MAKE_USER_REGIST))), 0x9304);
+}
+
 TEST_F(CardFlowTest, InitialSettingOfACardSetUpBefore)
 {
     insertSetUpCard();

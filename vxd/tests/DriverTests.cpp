@@ -161,6 +161,48 @@ TEST_F(DriverTest, TextModeRunsTheCardsHandlersUntilTextModeOff)
     EXPECT_EQ(afterOff.status.Code, TVRSC_CODE_TEXT_DATA_FAILED);
 }
 
+class ResetKindTest : public DriverTest, public ::testing::WithParamInterface<uint8_t> {};
+
+// Either kind of card state reset ends the text mode: its key is gone until
+// the next key setting.
+TEST_P(ResetKindTest, EndsTheTextModeUntilTheNextKeySetting)
+{
+    toolOk({"insert"});
+    const Bytes keySetting{0x26, 1, 2, 3, 4, 5, 6, 7, 8};
+    const Bytes block(8, 0x11);
+    ASSERT_EQ(Run(TVRSC_SdCommandTextOn, keySetting, 2).returned, 1);
+    ASSERT_EQ(Run(TVRSC_SdCommandTextData, block, 8).returned, 1);
+
+    ASSERT_EQ(CardCommand({0x29, GetParam()}).receive[0], 0xA9);
+    const Exchange afterReset = Run(TVRSC_SdCommandTextData, block, 8);
+    EXPECT_EQ(afterReset.returned, 0);
+    EXPECT_EQ(afterReset.status.Code, TVRSC_CODE_TEXT_DATA_FAILED);
+
+    ASSERT_EQ(Run(TVRSC_SdCommandTextOn, keySetting, 2).returned, 1);
+    EXPECT_EQ(Run(TVRSC_SdCommandTextData, block, 8).returned, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(KeepingAndEndingTheLogin, ResetKindTest, ::testing::Values(0, 2));
+
+// A send that fails gives the card back at once: another handle of the same
+// process sends while the failed one stays open.
+TEST_F(DriverTest, AFailedSendHoldsNoLock)
+{
+    toolOk({"insert"});
+    toolOk({"fault", "send"});
+    const HANDLE failing = kernel::CreateFileA(driver::kDeviceName, 0, 0, nullptr, 0, 0, 0);
+    Packet send = MakePacket(driver::kSendCommand, {0x28});
+    DWORD returned = 0;
+    ASSERT_EQ(kernel::DeviceIoControl(failing, driver::kSendCommand, send.data(), packet::kSize, send.data(),
+                                      packet::kSize, &returned, nullptr),
+              0);
+
+    const Exchange other = CardCommand({0x28});
+    EXPECT_EQ(other.returned, 1) << std::hex << other.status.Code;
+    EXPECT_EQ(other.receive[0], 0xA8);
+    kernel::CloseHandle(failing);
+}
+
 TEST_F(DriverTest, PcCardInformationAnswersWithTheFirmwareRevision)
 {
     toolOk({"insert"});

@@ -3,7 +3,11 @@
 // management commands that only a main card makes.
 #include "Administration.h"
 
+#include "CardFiles.h"
+
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 namespace veyra::vxd::test {
 namespace {
@@ -181,6 +185,66 @@ TEST_F(FirmwareTest, DataTransferNeedsAKeyTransferUntilTheReset)
     ASSERT_EQ(stateReset(0), 0);
     EXPECT_FALSE(show()["keyTransfer"].boolean());
     EXPECT_EQ(dataTransfer(data, sizeof data), 0xC101);
+}
+
+Bytes ReadBytes(const std::string &path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool Contains(const Bytes &bytes, const Bytes &part)
+{
+    return std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
+}
+
+// The settings under the logged-in user's key answer, while nobody is logged
+// in, as the key transfer does, and the card's RAM keeps no key of a user who
+// logged out.
+TEST_F(FirmwareTest, TheUsersKeyServesOnlyWhileTheUserIsLoggedIn)
+{
+    toolOk({"insert", "--kind", "0", "--user", "upper:upper-pw:upper-key"});
+    const std::string userKey = show(true)["users"][0]["userKey"].string();
+    Bytes key;
+    for (std::size_t i = 0; i < userKey.size(); i += 2) {
+        key.push_back(uint8_t(std::stoi(userKey.substr(i, 2), nullptr, 16)));
+    }
+    const auto userKeySettings = [this] {
+        return std::vector<int32_t>{call(TVRCM_EncDecKeySetting, tagCM_ENCDECKEYSETTING{1, 0, 1, 1, {}}),
+                                    call(TVRCM_SignKeySetting, tagCM_SIGNKEYSETTING{}),
+                                    keyTransfer(kMainToUser, kUpperToLower, kWholeGroups)};
+    };
+    const std::vector<int32_t> refused{0xA3F0, 0xA5F0, 0xB302};
+
+    EXPECT_EQ(userKeySettings(), refused);
+    ASSERT_EQ(passwordInput("upper", "upper-pw"), 0);
+    EXPECT_EQ(userKeySettings(), (std::vector<int32_t>{0, 0, 0}));
+    EXPECT_TRUE(Contains(ReadBytes(runtimeFolder() + "/card-ram"), key));
+
+    ASSERT_EQ(stateReset(2), 0);
+    ASSERT_EQ(call(TVRCM_PanSignKeySetting, tagCM_PANSIGNKEYSETTING{}), 0);
+    EXPECT_EQ(userKeySettings(), refused);
+    EXPECT_FALSE(Contains(ReadBytes(runtimeFolder() + "/card-ram"), key));
+    tagCM_TEXTMODEDATA data{};
+    data.Length = 8;
+    EXPECT_EQ(call(TVRCM_TextModeData, data), TVRCM_CODE_TEXT_DATA_FAILED) << "a refused key setting leaves text mode off";
+}
+
+// A RAM belongs to one card: put another card's file in the slot, even with
+// the same users, and nobody is logged in on it.
+TEST_F(FirmwareTest, TheRamOfAnotherCardIsNotTaken)
+{
+    insertFactoryCard("0");
+    VirtualCard other;
+    std::string problem;
+    ASSERT_TRUE(DecodeCard(ReadBytes(cardPath()), other, problem)) << problem;
+    ++other.serial;
+    const Bytes otherFile = EncodeCard(other);
+    std::ofstream(cardPath(), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char *>(otherFile.data()), std::streamsize(otherFile.size()));
+
+    EXPECT_EQ(keyTransfer(kMainToUser, kUpperToLower, kWholeGroups), 0xB302);
+    EXPECT_TRUE(show()["loggedIn"].isNull());
 }
 
 TEST_F(FirmwareTest, OnlyAMainCardMakesManagementCommands)

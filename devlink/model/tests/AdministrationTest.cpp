@@ -356,7 +356,7 @@ TEST_F(UserAdministrationTest, PasswordReInitChecksMacFirst)
 }
 
 class CardReInitTest : public UserAdministrationTest {
-protected:
+public:
     // A re-initialisation frame as the administration tool would send it.
     Area reInitFrame(const Bytes &wrappedTransportKey)
     {
@@ -368,6 +368,7 @@ protected:
         return area;
     }
 
+protected:
     const Bytes kWrapped = {0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x5F, 0x60, 0x71};
 };
 
@@ -418,6 +419,66 @@ TEST_F(CardReInitTest, ChecksMacThenKindThenCardIdThenMarks)
     frame[reinit_frame::kTransportKey] ^= 1;
     EXPECT_EQ(resultOf(frame), 0) << "the MAC covers bytes 0-17 only";
 }
+
+struct MacCase {
+    const char *name;
+    std::function<Area(CardReInitTest &)> frame; // a frame the card takes
+    std::size_t mac;                              // where its MAC stands
+    uint8_t macWrong;                             // the result for a wrong MAC
+    std::size_t flipped;                          // the MAC byte spoilt
+};
+
+void PrintTo(const MacCase &c, std::ostream *out)
+{
+    *out << c.name;
+}
+
+class MacCheckTest : public CardReInitTest, public ::testing::WithParamInterface<MacCase> {
+protected:
+    void SetUp() override
+    {
+        CardReInitTest::SetUp();
+        registerUser(Text("alice"));
+    }
+};
+
+// A comparison cut short at any byte of the MAC lets a spoilt frame through.
+TEST_P(MacCheckTest, ASpoiltByteOfTheMacIsRefused)
+{
+    const MacCase &check = GetParam();
+    Area frame = check.frame(*this);
+    frame[check.mac + check.flipped] ^= 0x01;
+    EXPECT_EQ(resultOf(frame), check.macWrong);
+}
+
+std::vector<MacCase> MacCases()
+{
+    const std::vector<MacCase> commands = {
+        {"Registration", [](CardReInitTest &t) { return t.made(t.makeRequest(kMakeUserRegist, Text("bob"))); },
+         regist_frame::kMac, regist_result::kMacWrong, 0},
+        {"Deletion", [](CardReInitTest &t) { return t.made(t.makeRequest(kMakeUserDelete, Text("alice"))); },
+         delete_frame::kMac, delete_result::kMacWrong, 0},
+        {"PasswordReInit",
+         [](CardReInitTest &t) { return t.made(t.makeRequest(kMakePasswordReInit, Text("alice"))); },
+         password_reinit_frame::kMac, password_reinit_result::kMacWrong, 0},
+        {"ReInit", [](CardReInitTest &t) { return t.reInitFrame({1, 2, 3, 4, 5, 6, 7, 8}); }, reinit_frame::kMac,
+         reinit_result::kMacWrong, 0},
+    };
+    std::vector<MacCase> cases;
+    for (const MacCase &command : commands) {
+        for (const std::size_t flipped : {std::size_t{0}, kMacSize - 1}) {
+            MacCase spoilt = command;
+            spoilt.flipped = flipped;
+            cases.push_back(spoilt);
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryMacCheck, MacCheckTest, ::testing::ValuesIn(MacCases()),
+                         [](const auto &info) {
+                             return std::string(info.param.name) + (info.param.flipped == 0 ? "First" : "Last");
+                         });
 
 } // namespace
 } // namespace veyra::card::testing

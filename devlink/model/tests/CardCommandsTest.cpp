@@ -14,6 +14,7 @@ TEST_F(DispatchTest, EachCommandReachesItsHandler)
         frame[sign_result_frame::kKind] = kSignRead;
         EXPECT_EQ(send(frame)[0], command | 0x80);
     }
+    logIn(); // the key settings under the user's key need a login
     for (const uint8_t command : {0x23, 0x24, 0x25, 0x26}) {
         SCOPED_TRACE(static_cast<int>(command));
         const Area frame{command};
@@ -73,14 +74,7 @@ TEST_F(ModelTest, CardInformationReportsTheSystemAreaAndEveryEntry)
 
 TEST_F(ModelTest, CardStateResetLogsOutByOverwritingTheStartOfTheActiveUser)
 {
-    setUpCard();
-    registerUser(Text("alice"));
-    Area login{kPasswordInput};
-    const Field alice = Text("alice");
-    const Field secret = Text("secret");
-    std::copy(alice.begin(), alice.end(), login.begin() + password_input_frame::kUserId);
-    std::copy(secret.begin(), secret.end(), login.begin() + password_input_frame::kPassword);
-    ASSERT_EQ(resultOf(login), 0);
+    logIn();
     std::vector<uint8_t> expected = Slice(state.activeUser, kAreaSize);
     std::fill_n(expected.begin(), 4, 0xFF);
 

@@ -97,6 +97,19 @@ public:
         ASSERT_EQ(resultOf(made(makeRequest(kMakeUserRegist, userId, password))), kResultOk);
     }
 
+    // "alice" registered on a set-up card and logged in with a password input.
+    void logIn()
+    {
+        setUpCard();
+        registerUser(Text("alice"));
+        Area login{kPasswordInput};
+        const Field alice = Text("alice");
+        const Field secret = Text("secret");
+        std::copy(alice.begin(), alice.end(), login.begin() + password_input_frame::kUserId);
+        std::copy(secret.begin(), secret.end(), login.begin() + password_input_frame::kPassword);
+        ASSERT_EQ(resultOf(login), 0);
+    }
+
     uint8_t *entry(std::size_t index)
     {
         return state.users[index];

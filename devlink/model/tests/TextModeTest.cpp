@@ -99,6 +99,7 @@ INSTANTIATE_TEST_SUITE_P(Values, KeySettingTest,
 
 TEST_F(TextModeTest, UserKeySettingsTakeTheActiveUsersKey)
 {
+    logIn();
     std::copy(kTextKey.begin(), kTextKey.end(), state.activeUser + user_entry::kUserKey);
 
     Area frame{kEncDecKeySetting, kFrameDecipher, text_mode::kOutputFeedback, kFrameRestore, 1};
@@ -116,6 +117,25 @@ TEST_F(TextModeTest, UserKeySettingsTakeTheActiveUsersKey)
     expected.push_back(text_mode::kMacOnly);
     expected.resize(text_mode::kSize, 0);
     EXPECT_EQ(textMode(), expected);
+}
+
+// After a logout the active user still holds the key: the key settings under
+// it are refused and clear the text-mode state, so that neither the key nor a
+// MAC computed under it stays usable.
+TEST_F(TextModeTest, UserKeySettingsNeedALogin)
+{
+    const Area encDecKeySetting{kEncDecKeySetting, kFrameEncipher};
+    EXPECT_EQ(Slice(textModeOn(encDecKeySetting).data(), 3), (Bytes{0xA3, 2, kUntouched})) << "never logged in";
+
+    logIn();
+    ASSERT_EQ(textModeOn(Area{kSignKeySetting})[1], 0);
+    textData(Block(1));
+    ASSERT_EQ(send(Area{kCardStateReset, 2})[1], 0);
+
+    EXPECT_EQ(Slice(textModeOn(Area{kSignKeySetting}).data(), 3), (Bytes{0xA5, 2, kUntouched}));
+    EXPECT_EQ(textMode(), Bytes(text_mode::kSize, 0));
+    EXPECT_EQ(Slice(textModeOn(encDecKeySetting).data(), 3), (Bytes{0xA3, 2, kUntouched}));
+    EXPECT_EQ(textMode(), Bytes(text_mode::kSize, 0));
 }
 
 // Which blocks the card runs as one stream: every run starts from the initial
