@@ -4,13 +4,16 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -191,6 +194,47 @@ std::string Unescape(const std::string &field)
     return text;
 }
 
+// Pages written through a shared mapping reach the engine only when the file
+// is synced: syncfs starts their writing but does not wait for the engine to
+// take them. Every file of the view that some process maps writable is synced.
+void SyncMappedFiles(const std::string &mountPoint)
+{
+    struct stat view{};
+    if (stat(mountPoint.c_str(), &view) != 0) {
+        return;
+    }
+    char device[32];
+    std::snprintf(device, sizeof device, "%02x:%02x", major(view.st_dev), minor(view.st_dev));
+    DIR *processes = opendir("/proc");
+    if (processes == nullptr) {
+        return;
+    }
+    while (const dirent *process = readdir(processes)) {
+        if (process->d_name[0] < '0' || process->d_name[0] > '9') {
+            continue;
+        }
+        std::ifstream maps(std::string("/proc/") + process->d_name + "/maps");
+        std::string line;
+        while (std::getline(maps, line)) {
+            // address perms offset device inode path
+            std::istringstream fields(line);
+            std::string address, permissions, offset, mapped, inode;
+            fields >> address >> permissions >> offset >> mapped >> inode;
+            const std::size_t path = line.find(mountPoint + "/");
+            if (mapped != device || permissions.size() < 4 || permissions[1] != 'w' || permissions[3] != 's' ||
+                path == std::string::npos) {
+                continue;
+            }
+            const int file = ::open(line.substr(path).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+            if (file >= 0) {
+                fsync(file);
+                ::close(file);
+            }
+        }
+    }
+    closedir(processes);
+}
+
 bool Detach(const std::string &mountPoint)
 {
     if (umount2(mountPoint.c_str(), MNT_DETACH | UMOUNT_NOFOLLOW) == 0) {
@@ -312,12 +356,12 @@ bool MountView(const std::string &cipherFolder, const std::string &mountPoint, c
 
 void EndView(const std::string &mountPoint, RunningEngine &engine)
 {
-    // Pages written through a mapping reach the engine only when flushed.
     const int root = ::open(mountPoint.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (root >= 0) {
         syncfs(root);
         ::close(root);
     }
+    SyncMappedFiles(mountPoint);
     const bool detached = Detach(mountPoint);
     if (engine.pid > 0) {
         kill(engine.pid, SIGKILL);
