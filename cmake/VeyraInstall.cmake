@@ -1,9 +1,12 @@
-# What `cmake --install` puts into a prefix: the two programs, the card tool,
-# the libraries they load, their public headers, icons, desktop entries, and the
-# autostart entry of VeyraAP, which a user runs once per logon.
+# What `cmake --install` puts into a prefix: the two programs, the card tool, the
+# driver's guard, the libraries they load, their public headers, icons, desktop
+# entries, and the autostart entry of VeyraAP, which a user runs once per logon.
 include(GNUInstallDirs)
 
 install(TARGETS VeyraAP VeyraADM veyra-card RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The driver's guard of a protected folder, which the driver finds there.
+set_target_properties(veyra-guard PROPERTIES INSTALL_RPATH "$ORIGIN/../../${CMAKE_INSTALL_LIBDIR}")
+install(TARGETS veyra-guard RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/veyra)
 install(TARGETS TVRSC20 TVRCM20 veyra_kernel veyra_win32 LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
 install(FILES devlink/include/TVRSC20.h cardcmd/include/TVRCM20.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/veyra)
 

@@ -6,6 +6,8 @@ VEYRA_PACKAGES=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libssl-dev
   qt6-base-dev qt6-svg-dev
+  # The engine of the driver's folder protection and FUSE 3 beneath it.
+  gocryptfs fuse3
 )
 
 # What the programs need on a desktop besides: a font for their Japanese texts.

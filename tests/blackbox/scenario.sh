@@ -9,8 +9,12 @@
 # logs in with VeyraAP and creates the user folder, which the driver then
 # protects; VeyraADM refuses to start beside VeyraAP; ending VeyraAP through its
 # menu takes the protection down, logs the user out on the card and hides the
-# users' folders. Exits 77 (skipped) when no virtual display can be had. When a
-# step fails, the screen and the programs' output are kept in OUTPUT_DIR.
+# users' folders. A file written into the protected folder is then nowhere on
+# disk in the clear, neither its text nor its name, after each way the
+# protection can end: the exit, VeyraAP killed, the card ejected, a restart of
+# the machine; and it is back at each new login. Exits 77 (skipped) when no
+# virtual display can be had. When a step fails, the screen and the programs'
+# output are kept in OUTPUT_DIR.
 set -euo pipefail
 
 readonly kSkipped=77
@@ -32,6 +36,9 @@ readonly kUser=alice
 readonly kPassword='alice-pw1'
 readonly kOtherUser=bob
 readonly kOtherPassword='bob+pw2'
+# What the user keeps in the protected folder.
+readonly kSecretName='salary-review-2026.txt'
+readonly kSecretText='MARKER 51c0e9: the words only the user may read'
 
 skip() {
   echo "SKIPPED: $*"
@@ -353,6 +360,88 @@ admin_refused() {
   expect_card status active true
 }
 
+# --- the protection -------------------------------------------------------------
+
+user_folder() {
+  echo "$HOME/Veyra/$kUser"
+}
+
+write_secret() {
+  step "writing a file into the protected folder"
+  wait_card status mounted true
+  printf '%s' "$kSecretText" >"$(user_folder)/$kSecretName" || fail "cannot write into the protected folder"
+}
+
+expect_secret() {
+  [ "$(cat "$(user_folder)/$kSecretName" 2>/dev/null)" = "$kSecretText" ] ||
+    fail "the file written into the protected folder is not there"
+}
+
+# expect_ciphertext_only: the view is gone, the folder is empty, and neither
+# the file's text nor its name can be read anywhere in this run's files.
+expect_ciphertext_only() {
+  step "checking that only ciphertext is left ($1)"
+  wait_card status mounted false
+  [ -z "$(ls -A "$(user_folder)" 2>/dev/null)" ] || fail "the folder at rest shows $(ls -A "$(user_folder)")"
+  local found
+  found=$(grep -rlF --binary-files=text -e "$kSecretText" "$work" 2>/dev/null || true)
+  [ -z "$found" ] || fail "the file's text is in the clear in: $found"
+  found=$(find "$work" -name "*$kSecretName*" 2>/dev/null || true)
+  [ -z "$found" ] || fail "the file's name is in the clear: $found"
+}
+
+# The user folder is remembered: the login is all it takes.
+log_in_again() {
+  step "logging in again as $kUser ($1)"
+  start VeyraAP
+  agent_pid=$started_pid
+  local login
+  login=$(window_named "$kLogin")
+  press "$login" alt+u
+  type_into "$login" "$kUser"
+  press "$login" alt+p
+  type_into "$login" "$kPassword"
+  press "$login" Return
+  wait_card status mounted true
+  expect_secret
+}
+
+kill_agent() {
+  kill -KILL "$agent_pid"
+  wait "$agent_pid" 2>/dev/null || true
+}
+
+protection_ends_every_way() {
+  expect_ciphertext_only "after the exit"
+
+  log_in_again "after the exit"
+  step "killing VeyraAP"
+  kill_agent
+  expect_ciphertext_only "after VeyraAP was killed"
+
+  log_in_again "after VeyraAP was killed"
+  step "ejecting the card"
+  card eject --file "$work/kept-card" >/dev/null
+  expect_ciphertext_only "after the card was ejected"
+  kill_agent
+  card insert --file "$work/kept-card" >/dev/null
+
+  log_in_again "after the card came back"
+  step "restarting the machine"
+  # Everything running ends at once; the runtime folder is gone, as it is after a restart.
+  local guards
+  guards=$(pgrep -P "$agent_pid" -x veyra-guard || true)
+  kill -KILL "$agent_pid" $guards 2>/dev/null || true
+  wait "$agent_pid" 2>/dev/null || true
+  pkill -KILL -f "gocryptfs .*$(user_folder)\$" 2>/dev/null || true
+  umount -l "$(user_folder)" 2>/dev/null || fusermount3 -u -z "$(user_folder)" 2>/dev/null || true
+  rm -rf "$XDG_RUNTIME_DIR/veyra"
+  expect_ciphertext_only "after a restart"
+
+  log_in_again "after a restart"
+  end_agent
+}
+
 end_agent() {
   step "ending VeyraAP through its menu"
   local status menu confirm
@@ -377,6 +466,8 @@ start_display
 echo "Display $DISPLAY, home $HOME"
 administer_card
 log_in
+write_secret
 admin_refused
 end_agent
+protection_ends_every_way
 echo "PASSED"

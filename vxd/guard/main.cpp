@@ -14,11 +14,13 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/signalfd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -62,8 +64,14 @@ bool Parse(int argc, char **argv, Arguments &arguments)
     return true;
 }
 
+// The report goes to the driver's pipe only: by hand, descriptor 3 may be anything.
 void Report(const std::string &word)
 {
+    struct stat report{};
+    if (fstat(guard::kReportFd, &report) != 0 || !S_ISFIFO(report.st_mode)) {
+        std::fprintf(stderr, "veyra-guard: %s (the driver starts the guard; it is not run by hand)\n", word.c_str());
+        return;
+    }
     ssize_t written = 0;
     do {
         written = ::write(guard::kReportFd, word.data(), word.size());
