@@ -7,6 +7,7 @@
 
 #include "DriverContract.h"
 #include "DriverState.h"
+#include "Engine.h"
 #include "Firmware.h"
 #include "FirmwareFrames.h"
 #include "FolderKey.h"
@@ -221,6 +222,16 @@ std::optional<std::string> FolderOnDisk(const HookState &hook, std::string &prob
     return std::nullopt;
 }
 
+// A guard killed outright leaves its view behind without an engine: every
+// access to the folder then fails until the view is detached. Done as soon as
+// the driver is used again, before the programs look at the folder.
+void DetachViewOfDeadGuard(const HookState &hook)
+{
+    if (!hook.folder.empty() && WaitForViewsEnded(std::chrono::milliseconds(0))) {
+        protection::DetachStaleView(hook.folder);
+    }
+}
+
 std::string ParentOf(const std::string &folder)
 {
     const std::size_t slash = folder.find_last_of('/');
@@ -259,6 +270,7 @@ uint32_t VirtualDriver::open()
     }
     DriverStateFile driverState;
     driverState.load();
+    DetachViewOfDeadGuard(driverState.state.hook);
     if (driverState.state.faults[std::size_t(Fault::Open)] != Persistence::Off) {
         storage::SlotLock lock;
         if (!lockFor(nullptr, lock)) {
@@ -487,9 +499,15 @@ bool VirtualDriver::activate(DriverStateFile &driverState, const uint8_t *reques
         driverState.state.problem.clear();
         return driverState.store();
     }
+    const HookState failed = driverState.state.hook;
     driverState.state.hook = HookState{};
     driverState.state.problem = problem;
     driverState.store();
+    // A guard that died half-way may have left its view.
+    if (WaitForViewsEnded(kViewEndWait)) {
+        guard_.collect();
+        DetachViewOfDeadGuard(failed);
+    }
     return false;
 }
 
@@ -525,6 +543,7 @@ bool VirtualDriver::protect(DriverStateFile &driverState, std::string &problem)
 // Returns once no view stands any more, whoever's guard held it.
 bool VirtualDriver::endView(DriverStateFile &driverState)
 {
+    const HookState ended = driverState.state.hook;
     driverState.state.hook = HookState{};
     if (!driverState.store()) {
         return false;
@@ -534,6 +553,7 @@ bool VirtualDriver::endView(DriverStateFile &driverState)
         return false;
     }
     guard_.collect();
+    DetachViewOfDeadGuard(ended);
     return true;
 }
 

@@ -322,7 +322,8 @@ TEST_F(ProtectionTest, TheViewDiesWithTheProcessThatActivatedIt)
     waitpid(child, nullptr, 0);
     EXPECT_TRUE(Within(1000ms, [this] { return !mounted(); }));
     expectOnlyCiphertextAtRest();
-    EXPECT_FALSE(status()["hook"]["active"].boolean());
+    // The guard forgets the hook once its view has ended.
+    EXPECT_TRUE(Within(2000ms, [this] { return !status()["hook"]["active"].boolean(); }));
 }
 
 TEST_F(ProtectionTest, ExitWithFilesOpenEndsTheViewAndKeepsWhatWasWritten)
@@ -460,7 +461,7 @@ TEST_F(ProtectionTest, AnImportKilledAtRandomMomentsLosesNothing)
         KillGuardOf(child);
         waitpid(child, nullptr, 0);
         exitHook();
-        ASSERT_TRUE(protection::DetachStaleView(folder()));
+        ASSERT_FALSE(mounted()) << "a dead guard's view is left in round " << round;
         for (const std::string &name : Listing(folder())) {
             ASSERT_TRUE(files.count(name) == 1) << "unexpected " << name;
             ASSERT_EQ(ReadAll(folder() + "/" + name), files[name]) << name << " changed in round " << round;
