@@ -51,8 +51,10 @@ constexpr std::size_t kSerialSize = 8;
 // In the card's payload: the serial, the kind issued as, seven zero bytes.
 constexpr std::size_t kCardReservedAt = kHeaderSize + kSerialSize + 1;
 constexpr std::size_t kCardReservedSize = 7;
-// In the RAM's payload: the two flags, text mode on and key transfer active.
-constexpr std::size_t kRamTextModeOnAt = kHeaderSize + kSerialSize + card::kAreaSize + card::text_mode::kSize;
+// In the RAM's payload, after the serial: the CRC-32 of the card file it
+// belongs to; then the two flags, text mode on and key transfer active.
+constexpr std::size_t kRamCardCrcAt = kHeaderSize + kSerialSize;
+constexpr std::size_t kRamTextModeOnAt = kRamCardCrcAt + 4 + card::kAreaSize + card::text_mode::kSize;
 constexpr std::size_t kRamTransferActiveAt = kRamTextModeOnAt + 2 + card::kIdSize;
 
 constexpr int kMostPolls = 3;
@@ -158,7 +160,7 @@ void MakeCards(World &world)
     for (vxd::VirtualCard &card : cards) {
         card.serial = serial++;
         world.cardFiles.push_back(vxd::EncodeCard(card));
-        world.ramFiles.push_back(vxd::EncodeRam(card));
+        world.ramFiles.push_back(vxd::EncodeRam(card, world.cardFiles.back()));
     }
     // A RAM with a user logged in, in text mode, a key transfer going on.
     vxd::VirtualCard busy = cards[1];
@@ -168,7 +170,7 @@ void MakeCards(World &world)
     busy.state.textMode[card::text_mode::kDirection] = card::text_mode::kDecipher;
     busy.transfer.active = true;
     busy.transfer.key[0] = 0x42;
-    world.ramFiles.push_back(vxd::EncodeRam(busy));
+    world.ramFiles.push_back(vxd::EncodeRam(busy, world.cardFiles[1]));
 }
 
 // Driver states as the driver writes them: fresh, with the hook, with faults.
@@ -387,10 +389,12 @@ void CheckLoad(const World &world, const LaidFile &cardFile, const LaidFile &ram
     if (vxd::EncodeCard(loaded.card) != cardFile.bytes) {
         Broken("a card file taken does not encode back to itself");
     }
-    const Bytes ram = vxd::EncodeRam(loaded.card);
+    const Bytes ram = vxd::EncodeRam(loaded.card, cardFile.bytes);
     const bool ramWhole = IsFile(ramFile) && Whole(ramFile.bytes, world.ramFiles[0]) &&
                           std::equal(ramFile.bytes.begin() + kHeaderSize, ramFile.bytes.begin() + kHeaderSize + kSerialSize,
-                                     cardFile.bytes.begin() + kHeaderSize);
+                                     cardFile.bytes.begin() + kHeaderSize) &&
+                          Get32(ramFile.bytes, kRamCardCrcAt) ==
+                              vxd::storage::Crc32(cardFile.bytes.data(), cardFile.bytes.size());
     if (ramWhole) {
         Bytes expectedRam = WithFlagsAsWritten(ramFile.bytes);
         SealAgain(expectedRam);
@@ -401,7 +405,7 @@ void CheckLoad(const World &world, const LaidFile &cardFile, const LaidFile &ram
     }
     vxd::VirtualCard fresh = loaded.card;
     vxd::PowerUp(fresh);
-    if (ram != vxd::EncodeRam(fresh)) {
+    if (ram != vxd::EncodeRam(fresh, cardFile.bytes)) {
         Broken("a damaged or foreign RAM file does not count as a fresh RAM");
     }
 }

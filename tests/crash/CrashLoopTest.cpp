@@ -255,6 +255,22 @@ TEST_F(CrashLoop, UserRegistrationAndDeletion)
     Loop(CRASH_ADMIN_WORKER, "users");
 }
 
+// The card kept on a medium of its own (a folder standing in for a USB stick):
+// its writes there are killed as those of the slot's own file are.
+TEST_F(CrashLoop, UserRegistrationAndDeletionOnACardKeptElsewhere)
+{
+    const fs::path stick = home_.home() / "stick";
+    fs::create_directory(stick);
+    Tool({"insert", "--at", (stick / "card").string(), "--new"});
+    ASSERT_FALSE(HasFailure());
+    RunToEnd(CRASH_ADMIN_WORKER, {"setup", "--commands", "2"});
+    ASSERT_FALSE(HasFailure());
+    ASSERT_EQ(vxd::slot::CardPath(), (stick / "card").string());
+    Loop(CRASH_ADMIN_WORKER, "users");
+    EXPECT_EQ(std::distance(fs::directory_iterator(stick), fs::directory_iterator()), 1)
+        << "the medium holds more than the card after the last whole command";
+}
+
 TEST_F(CrashLoop, PasswordChange)
 {
     Tool({"insert"});

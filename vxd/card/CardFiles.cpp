@@ -1,5 +1,6 @@
 #include "CardFiles.h"
 
+#include "Crc32.h"
 #include "Envelope.h"
 
 #include <algorithm>
@@ -9,8 +10,13 @@ namespace veyra::vxd {
 namespace {
 
 constexpr storage::FileKind kCardFile{{'V', 'E', 'Y', 'R', 'C', 'A', 'R', 'D'}, 1};
-constexpr storage::FileKind kRamFile{{'V', 'E', 'Y', 'R', 'A', 'R', 'A', 'M'}, 1};
+constexpr storage::FileKind kRamFile{{'V', 'E', 'Y', 'R', 'A', 'R', 'A', 'M'}, 2};
 constexpr std::size_t kReservedAfterKind = 7;
+
+uint32_t Fingerprint(const Bytes &cardFile)
+{
+    return storage::Crc32(cardFile.data(), cardFile.size());
+}
 
 } // namespace
 
@@ -58,11 +64,12 @@ bool DecodeCard(const Bytes &file, VirtualCard &card, std::string &problem)
     return true;
 }
 
-Bytes EncodeRam(const VirtualCard &card)
+Bytes EncodeRam(const VirtualCard &card, const Bytes &cardFile)
 {
     const card::CardState &state = card.state;
     ByteWriter writer;
     writer.put64(card.serial);
+    writer.put32(Fingerprint(cardFile));
     writer.put(state.activeUser, sizeof state.activeUser);
     writer.put(state.textMode, sizeof state.textMode);
     writer.put8(card.textModeOn ? 1 : 0);
@@ -75,18 +82,19 @@ Bytes EncodeRam(const VirtualCard &card)
     return storage::Seal(kRamFile, writer.bytes());
 }
 
-void DecodeRam(const Bytes &file, VirtualCard &card)
+bool DecodeRam(const Bytes &file, VirtualCard &card, const Bytes &cardFile)
 {
     PowerUp(card);
     std::string problem;
     const auto payload = storage::Unseal(kRamFile, file, problem);
     if (!payload) {
-        return;
+        return false;
     }
     VirtualCard decoded = card;
     card::CardState &state = decoded.state;
     ByteReader reader(payload->data(), payload->size());
     const uint64_t serial = reader.get64();
+    const uint32_t fingerprint = reader.get32();
     reader.get(state.activeUser, sizeof state.activeUser);
     reader.get(state.textMode, sizeof state.textMode);
     decoded.textModeOn = reader.get8() != 0;
@@ -96,9 +104,11 @@ void DecodeRam(const Bytes &file, VirtualCard &card)
     decoded.transfer.direction = reader.get8();
     reader.get(decoded.transfer.key, sizeof decoded.transfer.key);
     reader.get(decoded.transfer.shiftRegister, sizeof decoded.transfer.shiftRegister);
-    if (reader.ok() && reader.atEnd() && serial == card.serial) {
-        card = decoded;
+    if (!reader.ok() || !reader.atEnd() || serial != card.serial || fingerprint != Fingerprint(cardFile)) {
+        return false;
     }
+    card = decoded;
+    return true;
 }
 
 } // namespace veyra::vxd

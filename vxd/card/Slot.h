@@ -1,6 +1,12 @@
 // The slot: a card is inserted while the card file exists. Loading reads the
 // card file and the card's RAM; storing writes back only what a command changed.
 // Every change happens under the slot lock (SlotLock.h).
+//
+// The card file is the slot's own, in the state folder, or one kept elsewhere,
+// on a removable medium for instance: the slot then reads and writes it where
+// it lies, and the card is out of the slot whenever it is not there (the
+// medium unmounted or pulled, the file or its folder gone or unreadable). The
+// card's RAM stays in the runtime folder either way.
 #pragma once
 
 #include "Bytes.h"
@@ -25,7 +31,10 @@ struct Contents {
     Bytes ramFile;
 };
 
+// Where the card in the slot lies, or would lie.
 std::string CardPath();
+// Whether the card is kept outside the state folder.
+bool KeptElsewhere();
 
 Contents Load();
 
@@ -37,7 +46,12 @@ bool Store(const Contents &loaded, const VirtualCard &card);
 // Puts the card into the empty slot: its file, and a RAM just powered up.
 bool Insert(const Bytes &cardFile);
 
-// Takes the card out: its file and its RAM are gone.
+// Puts the card kept at `path` (absolute) into the slot where it lies, with a
+// RAM just powered up; with `newCard`, that card is first written there.
+bool InsertAt(const std::string &path, const Bytes *newCard);
+
+// Takes the card out: its RAM is gone, and so is its file when it is the
+// slot's own; a card kept elsewhere stays where it lies.
 bool Eject();
 
 } // namespace veyra::vxd::slot

@@ -4,6 +4,7 @@
 // views, so they need FUSE and the engine; without them they say why and skip,
 // and under CI=true they fail instead.
 #include "Administration.h"
+#include "CardFiles.h"
 #include "Engine.h"
 
 #include <chrono>
@@ -16,6 +17,7 @@
 #include <random>
 #include <sstream>
 #include <sys/mman.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -540,6 +542,121 @@ TEST_F(ProtectionTest, WithoutTheEngineTheActivationFailsAndSaysWhatIsMissing)
     EXPECT_THAT(report["protection"]["missing"].string(), ::testing::HasSubstr("apt-get install gocryptfs"));
     EXPECT_THAT(report["protection"]["lastProblem"].string(), ::testing::HasSubstr("gocryptfs"));
 }
+
+// The card kept on a medium of its own: when the medium goes, the card is out
+// of the slot and the folder shuts, without waiting for a program's next card
+// call; when it comes back, a new login opens the folder again.
+struct MediumGoing {
+    const char *name;
+    bool needsMount;
+    // Takes the medium away; true when the card is then out of the slot.
+    bool (*away)(const std::string &medium);
+    void (*back)(const std::string &medium, const std::string &keptCard);
+};
+
+bool Unmount(const std::string &medium)
+{
+    EXPECT_EQ(umount2(medium.c_str(), MNT_DETACH), 0) << std::strerror(errno);
+    return true;
+}
+
+void Remount(const std::string &medium, const std::string &keptCard)
+{
+    ASSERT_EQ(mount("stick", medium.c_str(), "tmpfs", 0, "size=4m"), 0) << std::strerror(errno);
+    fs::copy_file(keptCard, medium + "/card");
+}
+
+bool RemoveFolder(const std::string &medium)
+{
+    fs::remove_all(medium);
+    return true;
+}
+
+void PutFolderBack(const std::string &medium, const std::string &keptCard)
+{
+    fs::create_directory(medium);
+    fs::copy_file(keptCard, medium + "/card");
+}
+
+// Another card under the same name: a new insertion, in which no login survives.
+bool ReplaceCard(const std::string &medium)
+{
+    const Bytes other = EncodeCard(BlankCard());
+    WriteText(medium + "/other", std::string(other.begin(), other.end()));
+    fs::rename(medium + "/other", medium + "/card");
+    return false;
+}
+
+void PutCardBack(const std::string &medium, const std::string &keptCard)
+{
+    fs::copy_file(keptCard, medium + "/card", fs::copy_options::overwrite_existing);
+}
+
+class MediumTest : public ProtectionTest, public ::testing::WithParamInterface<MediumGoing> {
+protected:
+    void SetUp() override
+    {
+        ProtectionTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        medium_ = tree() + "/stick";
+        fs::create_directory(medium_);
+        if (GetParam().needsMount && mount("stick", medium_.c_str(), "tmpfs", 0, "size=4m") != 0) {
+            const std::string why = std::string("cannot mount a tmpfs as a medium: ") + std::strerror(errno);
+            const char *ci = std::getenv("CI");
+            if (ci != nullptr && std::string(ci) == "true") {
+                FAIL() << why;
+            }
+            GTEST_SKIP() << why;
+        }
+        keptCard_ = tree() + "/card-copy";
+        toolOk({"eject", "--file", keptCard_});
+        fs::copy_file(keptCard_, medium_ + "/card");
+        toolOk({"insert", "--at", medium_ + "/card"});
+    }
+
+    void TearDown() override
+    {
+        if (!medium_.empty()) {
+            umount2(medium_.c_str(), MNT_DETACH);
+        }
+        ProtectionTest::TearDown();
+    }
+
+    std::string medium_;
+    std::string keptCard_;
+};
+
+TEST_P(MediumTest, TheFolderShutsWhenTheMediumGoes)
+{
+    protectAndWriteSecret();
+    EXPECT_EQ(Listing(medium_), std::vector<std::string>{"card"}) << "the medium holds more than the card";
+
+    const bool cardOut = GetParam().away(medium_);
+    EXPECT_TRUE(Within(1000ms, [this] { return !mounted(); })) << "the view outlived the medium by a second";
+    expectOnlyCiphertextAtRest();
+    if (cardOut) {
+        EXPECT_EQ(status()["slot"].string(), "empty");
+        tagCM_CARDINFOREQUEST_STATUS info{};
+        EXPECT_EQ(call(TVRCM_CardInfoRequest, tagCM_CARDINFOREQUEST{}, info), 0xEF01);
+    } else {
+        EXPECT_TRUE(show()["loggedIn"].isNull()) << "a login survived another card";
+    }
+
+    GetParam().back(medium_, keptCard_);
+    EXPECT_TRUE(show()["loggedIn"].isNull()) << "a login survived the medium's going";
+    expectSecretBack();
+}
+
+const MediumGoing kMediaGoing[] = {
+    {"Unmounted", true, Unmount, Remount},
+    {"FolderRemoved", false, RemoveFolder, PutFolderBack},
+    {"CardReplaced", false, ReplaceCard, PutCardBack},
+};
+
+INSTANTIATE_TEST_SUITE_P(MediumGoes, MediumTest, ::testing::ValuesIn(kMediaGoing),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(ProtectionTest, RecordOnlyProtectionOnlyRecordsTheHook)
 {

@@ -256,6 +256,7 @@ std::string StatusJson(const SlotStatus &status, const ReportOptions &options)
         json.key("problem").string(status.problem);
     }
     json.key("cardFile").string(status.cardPath);
+    json.key("cardKeptElsewhere").boolean(status.keptElsewhere);
     json.key("busy").boolean(status.busy);
     json.key("latencyMs").number(status.driver.processingTimeMs);
     json.key("faults").beginArray();
@@ -301,7 +302,8 @@ std::string StatusText(const SlotStatus &status, const ReportOptions &options)
     if (status.state == slot::State::Unreadable) {
         text += " (" + status.problem + ")";
     }
-    text += "\nCard file:  " + status.cardPath + "\n";
+    text += "\nCard file:  " + status.cardPath +
+            (status.keptElsewhere ? " (kept there; the slot is empty while it is not there)" : "") + "\n";
     text += "Busy:       " + std::string(status.busy ? "yes, a command is in progress" : "no") + "\n";
     text += "Latency:    " + std::to_string(status.driver.processingTimeMs) + " ms\n";
     std::string faults;

@@ -20,6 +20,7 @@ struct SlotStatus {
     slot::State state;
     std::string problem;
     std::string cardPath;
+    bool keptElsewhere; // the card file lies where it was inserted with --at
     bool busy;
     DriverState driver;
     std::string missing; // what the protection lacks on this machine

@@ -36,8 +36,13 @@ Commands:
                             or 1 (group card), with up to 16 users; the password
                             runs to the last colon when KEYINFO is given
   insert --file FILE        insert the card kept in FILE (see eject --file)
+  insert --at FILE [--new]  insert the card kept at FILE where it lies, on a USB
+                            stick for instance: the slot reads and writes it
+                            there, and the card is out whenever FILE is not
+                            there; --new makes a blank card at FILE first
   eject [--file FILE]       take the card out, keeping it in FILE if given;
-                            the card's RAM (login, text mode, transfer) is lost
+                            the card's RAM (login, text mode, transfer) is lost;
+                            a card inserted with --at stays where it lies
   show [--json] [--secrets] the card: kind, card ID, users, marks, counters
   status [--json] [--secrets]
                             the slot, the processing time, the faults set, the
@@ -239,8 +244,55 @@ void LockSlot(storage::SlotLock &lock)
     }
 }
 
+// The card at `given` goes into the slot where it lies.
+int InsertAt(const std::string &given, bool makeNew, std::ostream &out)
+{
+    const std::filesystem::path absolute = std::filesystem::absolute(given);
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::canonical(absolute.parent_path(), error);
+    if (given.empty() || !absolute.has_filename()) {
+        throw UsageError{"--at needs the path of a card file"};
+    }
+    if (error || !std::filesystem::is_directory(folder)) {
+        throw Failure{"cannot keep a card at " + given + ": the folder " + absolute.parent_path().string() +
+                      " is not there"};
+    }
+    const std::string path = (folder / absolute.filename()).string();
+    Bytes cardFile;
+    if (makeNew) {
+        if (std::filesystem::symlink_status(path).type() != std::filesystem::file_type::not_found) {
+            throw Failure{"there is a file at " + path + " already; --new makes a card only where there is none"};
+        }
+        cardFile = EncodeCard(BlankCard());
+    } else {
+        VirtualCard card;
+        std::string problem;
+        const storage::ReadResult read = storage::ReadFile(path, kCardFileLimit, cardFile);
+        if (read != storage::ReadResult::Read) {
+            throw Failure{"cannot read a card at " + path + ": " +
+                          (read == storage::ReadResult::Missing ? "there is no such file"
+                                                                : "it is not a regular file of a card's size")};
+        }
+        if (!DecodeCard(cardFile, card, problem)) {
+            throw Failure{path + " is not a card file: " + problem};
+        }
+    }
+    storage::SlotLock lock;
+    LockSlot(lock);
+    if (slot::Load().state != slot::State::Empty) {
+        throw Failure{"a card is already in the slot; eject it first"};
+    }
+    if (!slot::InsertAt(path, makeNew ? &cardFile : nullptr)) {
+        throw Failure{"cannot insert the card at " + path + ": " + std::strerror(errno)};
+    }
+    out << "Inserted " << (makeNew ? "a blank card made" : "the card kept") << " at " << path << ".\n";
+    return kExitSuccess;
+}
+
 int Insert(Arguments arguments, std::ostream &out)
 {
+    const auto at = arguments.value("--at");
+    const bool makeNew = arguments.flag("--new");
     const auto file = arguments.value("--file");
     const auto kind = arguments.value("--kind");
     const auto cardId = arguments.value("--card-id");
@@ -248,6 +300,15 @@ int Insert(Arguments arguments, std::ostream &out)
     arguments.plain(0);
     if (file && (kind || cardId || !userTexts.empty())) {
         throw UsageError{"--file cannot go with --kind, --card-id or --user"};
+    }
+    if (at) {
+        if (file || kind || cardId || !userTexts.empty()) {
+            throw UsageError{"--at cannot go with --file, --kind, --card-id or --user"};
+        }
+        return InsertAt(*at, makeNew, out);
+    }
+    if (makeNew) {
+        throw UsageError{"--new goes with --at"};
     }
     if (!kind && (cardId || !userTexts.empty())) {
         throw UsageError{"--card-id and --user need --kind"};
@@ -311,6 +372,7 @@ int Eject(Arguments arguments, std::ostream &out)
         }
         WriteGivenFile(*file, contents.cardFile);
     }
+    const std::string keptAt = slot::KeptElsewhere() ? slot::CardPath() : std::string();
     if (!slot::Eject()) {
         throw Failure{"cannot remove the card file " + slot::CardPath() + ": " + std::strerror(errno)};
     }
@@ -319,7 +381,8 @@ int Eject(Arguments arguments, std::ostream &out)
     if (!WaitForViewsEnded(kViewEndWait)) {
         throw Failure{"ejected the card, but the protected folder's view has not ended yet"};
     }
-    out << "Ejected the card" << (file ? " into " + *file : std::string()) << ".\n";
+    out << "Ejected the card" << (file ? " into " + *file : std::string())
+        << (keptAt.empty() ? std::string() : "; it stays at " + keptAt) << ".\n";
     return kExitSuccess;
 }
 
@@ -354,9 +417,10 @@ int Status(Arguments arguments, std::ostream &out)
     DriverStateFile driver;
     driver.load();
     const bool mounted = !driver.state.hook.folder.empty() && protection::IsViewMounted(driver.state.hook.folder);
-    const SlotStatus status{contents.state,  contents.problem,           slot::CardPath(),
-                            storage::SlotLock::TakenElsewhere(), driver.state, protection::MissingPieces(),
-                            mounted};
+    const SlotStatus status{contents.state,       contents.problem,
+                            slot::CardPath(),     slot::KeptElsewhere(),
+                            storage::SlotLock::TakenElsewhere(), driver.state,
+                            protection::MissingPieces(), mounted};
     out << StatusReport(status, options);
     return kExitSuccess;
 }
