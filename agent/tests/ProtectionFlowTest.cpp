@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStorageInfo>
 #include <QTest>
 
 #include <filesystem>
@@ -51,20 +52,10 @@ QJsonObject Hook()
     return QJsonDocument::fromJson(status).object().value("hook").toObject();
 }
 
-// Whether anything at all is mounted on `path` (a canonical path without spaces).
+// Whether anything at all is mounted on `path` (a canonical path).
 bool AnythingMountedOn(const QString &path)
 {
-    std::ifstream table("/proc/self/mountinfo");
-    std::string line;
-    while (std::getline(table, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, mountPoint;
-        fields >> id >> parent >> device >> root >> mountPoint;
-        if (mountPoint == path.toStdString()) {
-            return true;
-        }
-    }
-    return false;
+    return QStorageInfo(path).rootPath() == path;
 }
 
 std::string ReadAll(const fs::path &path)
@@ -181,6 +172,7 @@ private slots:
         const QString folder = QFileInfo(f_->home.path("Veyra/Private")).canonicalFilePath();
         const QJsonObject hook = Hook();
         QVERIFY(hook.value("mounted").toBool());
+        QVERIFY(AnythingMountedOn(folder));
         QCOMPARE(hook.value("folder").toString(), folder);
         // The store, like the state and runtime folders, is searched with the rest of the home.
         QVERIFY2(hook.value("store").toString().startsWith(QFileInfo(f_->home.path()).canonicalFilePath() + u'/'),
