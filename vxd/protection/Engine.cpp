@@ -1,5 +1,6 @@
 #include "Engine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -389,6 +390,13 @@ bool DetachStaleView(const std::string &mountPoint)
 
 bool IsViewMounted(const std::string &path)
 {
+    const std::vector<MountedView> views = MountedViews();
+    return std::any_of(views.begin(), views.end(), [&path](const MountedView &view) { return view.folder == path; });
+}
+
+std::vector<MountedView> MountedViews()
+{
+    std::vector<MountedView> views;
     std::ifstream table("/proc/self/mountinfo");
     std::string line;
     while (std::getline(table, line)) {
@@ -401,13 +409,13 @@ bool IsViewMounted(const std::string &path)
             continue;
         }
         std::istringstream tail(line.substr(separator + 3));
-        std::string type;
-        tail >> type;
-        if (type == kViewType && Unescape(mountPoint) == path) {
-            return true;
+        std::string type, source;
+        tail >> type >> source;
+        if (type == kViewType) {
+            views.push_back({Unescape(mountPoint), Unescape(source)});
         }
     }
-    return false;
+    return views;
 }
 
 } // namespace veyra::vxd::protection

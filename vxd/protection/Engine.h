@@ -7,6 +7,7 @@
 #include "Secret.h"
 
 #include <string>
+#include <vector>
 #include <sys/types.h>
 
 namespace veyra::vxd::protection {
@@ -43,5 +44,13 @@ bool DetachStaleView(const std::string &mountPoint);
 
 // Whether an engine's view is mounted on `path` (a canonical path).
 bool IsViewMounted(const std::string &path);
+
+struct MountedView {
+    std::string folder;
+    std::string cipherFolder;
+};
+
+// Every engine's view mounted now, whoever mounted it.
+std::vector<MountedView> MountedViews();
 
 } // namespace veyra::vxd::protection

@@ -115,6 +115,16 @@ void KillGuardOf(pid_t parent)
     }
 }
 
+// How many of the views that veyra-card status lists stand on `folder`.
+int ViewsOn(const JsonValue &report, const std::string &folder)
+{
+    int count = 0;
+    for (std::size_t i = 0; i < report["views"].size(); ++i) {
+        count += report["views"][i]["folder"].string() == folder;
+    }
+    return count;
+}
+
 // Why real protection cannot be tried on this machine; empty when it can.
 std::string MissingFacility()
 {
@@ -228,7 +238,9 @@ TEST_F(ProtectionTest, TheFolderIsAViewOfCiphertextWhileTheUserIsLoggedIn)
 {
     protectAndWriteSecret();
 
-    const JsonValue hook = status()["hook"];
+    const JsonValue report = status();
+    EXPECT_EQ(ViewsOn(report, folder()), 1);
+    const JsonValue hook = report["hook"];
     EXPECT_TRUE(hook["mounted"].boolean());
     EXPECT_EQ(hook["folder"].string(), folder());
     EXPECT_NE(hook["mountedSince"].string(), "");
@@ -258,6 +270,7 @@ TEST_F(ProtectionTest, TheFolderIsAViewOfCiphertextWhileTheUserIsLoggedIn)
     ASSERT_EQ(exitHook(), 0);
     EXPECT_FALSE(mounted());
     expectOnlyCiphertextAtRest();
+    EXPECT_EQ(ViewsOn(status(), folder()), 0);
     ASSERT_EQ(login(), 0);
     ASSERT_EQ(activate(), 0);
     EXPECT_EQ(ReadAll(folder() + "/Work/2026/plan.txt"), kMarker);

@@ -279,6 +279,11 @@ std::string StatusJson(const SlotStatus &status, const ReportOptions &options)
     json.key("missing").string(status.missing);
     json.key("lastProblem").string(status.driver.problem);
     json.endObject();
+    json.key("views").beginArray();
+    for (const protection::MountedView &view : status.views) {
+        json.beginObject().key("folder").string(view.folder).key("store").string(view.cipherFolder).endObject();
+    }
+    json.endArray();
     const HookState &hook = status.driver.hook;
     json.key("hook").beginObject();
     json.key("active").boolean(hook.active).key("paused").boolean(hook.pauseHolds());
@@ -322,6 +327,9 @@ std::string StatusText(const SlotStatus &status, const ReportOptions &options)
     text += "Protection: " + ProtectionText(status) + "\n";
     if (!status.driver.problem.empty()) {
         text += "  last activation failed: " + status.driver.problem + "\n";
+    }
+    for (const protection::MountedView &view : status.views) {
+        text += "  view mounted on " + view.folder + " (store " + view.cipherFolder + ")\n";
     }
     const HookState &hook = status.driver.hook;
     if (!hook.active) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "DriverState.h"
+#include "Engine.h"
 #include "Slot.h"
 
 #include <string>
@@ -25,6 +26,8 @@ struct SlotStatus {
     DriverState driver;
     std::string missing; // what the protection lacks on this machine
     bool mounted;        // the protected folder's view stands
+    // Every protected folder's view that stands, whichever hook it came from.
+    std::vector<protection::MountedView> views;
 };
 
 std::string StatusReport(const SlotStatus &status, const ReportOptions &options);

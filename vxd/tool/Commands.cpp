@@ -409,6 +409,16 @@ int Show(Arguments arguments, std::ostream &out)
     return kExitSuccess;
 }
 
+// The views of protected folders: those whose store is one of the driver's.
+std::vector<protection::MountedView> ProtectedViews()
+{
+    std::vector<protection::MountedView> views = protection::MountedViews();
+    std::erase_if(views, [](const protection::MountedView &view) {
+        return view.cipherFolder.find("/.veyra-") == std::string::npos;
+    });
+    return views;
+}
+
 int Status(Arguments arguments, std::ostream &out)
 {
     const ReportOptions options = ReportOptionsFrom(arguments);
@@ -420,7 +430,7 @@ int Status(Arguments arguments, std::ostream &out)
     const SlotStatus status{contents.state,       contents.problem,
                             slot::CardPath(),     slot::KeptElsewhere(),
                             storage::SlotLock::TakenElsewhere(), driver.state,
-                            protection::MissingPieces(), mounted};
+                            protection::MissingPieces(), mounted, ProtectedViews()};
     out << StatusReport(status, options);
     return kExitSuccess;
 }
