@@ -19,6 +19,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -280,6 +281,9 @@ int main(int argc, char **argv)
         Report("the guard was started with malformed arguments");
         return 2;
     }
+    // The card's answer passes through this process: no core dump, and no
+    // other process of the user may read its memory.
+    prctl(PR_SET_DUMPABLE, 0);
     const int signals = SignalDescriptor();
     if (!TakeGuardLock()) {
         Report("an earlier view is still ending");
