@@ -6,6 +6,8 @@
 #include "Administration.h"
 #include "CardFiles.h"
 #include "Engine.h"
+#include "FolderKey.h"
+#include "Slot.h"
 
 #include <chrono>
 #include <csignal>
@@ -274,6 +276,46 @@ TEST_F(ProtectionTest, TheFolderIsAViewOfCiphertextWhileTheUserIsLoggedIn)
     ASSERT_EQ(login(), 0);
     ASSERT_EQ(activate(), 0);
     EXPECT_EQ(ReadAll(folder() + "/Work/2026/plan.txt"), kMarker);
+}
+
+// The engine's secret, as the card answers the store's challenge, is nowhere
+// but in the engine: not on disk, not in an argument or the environment of the
+// engine or the guard.
+TEST_F(ProtectionTest, TheSecretIsNeitherStoredNorPassedInTheOpen)
+{
+    protectAndWriteSecret();
+    const std::string store = status()["hook"]["store"].string();
+    const std::string challengeBytes = ReadAll(store + "/challenge");
+    ASSERT_EQ(challengeBytes.size(), protection::kChallengeSize);
+    protection::Challenge challenge;
+    std::copy(challengeBytes.begin(), challengeBytes.end(), challenge.begin());
+    protection::Secret secret;
+    ASSERT_TRUE(FolderSecret(slot::Load().card, challenge, secret));
+    ASSERT_EQ(secret.text().size(), 64u);
+
+    EXPECT_EQ(PlacesHolding(tree(), secret.text()), std::vector<std::string>{});
+    int engines = 0;
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator("/proc", error)) {
+        const std::string name = ReadAll(entry.path().string() + "/comm");
+        if (name != "gocryptfs\n" && name != "veyra-guard\n") {
+            continue;
+        }
+        const std::string arguments = ReadAll(entry.path().string() + "/cmdline");
+        if (arguments.find(folder()) == std::string::npos) {
+            continue; // another test's
+        }
+        ++engines;
+        EXPECT_EQ(arguments.find(secret.text()), std::string::npos) << "an argument holds the secret";
+        EXPECT_EQ(ReadAll(entry.path().string() + "/environ").find(secret.text()), std::string::npos)
+            << "the environment holds the secret";
+    }
+    EXPECT_EQ(engines, 2) << "the engine and its guard";
+    // The card answers only while the user is logged in.
+    ASSERT_EQ(exitHook(), 0);
+    ASSERT_EQ(stateReset(2), 0);
+    protection::Secret after;
+    EXPECT_FALSE(FolderSecret(slot::Load().card, challenge, after));
 }
 
 // Each way the protection can end, by the program or behind its back.
