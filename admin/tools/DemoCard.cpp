@@ -47,16 +47,7 @@ public:
     ProgramMutex(const ProgramMutex &) = delete;
     ProgramMutex &operator=(const ProgramMutex &) = delete;
 
-    bool Take()
-    {
-        win32::HANDLE running = win32::OpenMutexA(win32::MUTEX_ALL_ACCESS, win32::FALSE, CAdminApp::kMutexName);
-        if (running != nullptr) {
-            win32::CloseHandle(running);
-            return false;
-        }
-        handle_ = win32::CreateMutexA(nullptr, win32::FALSE, CAdminApp::kMutexName);
-        return handle_ != nullptr;
-    }
+    CAdminApp::Instance Take() { return CAdminApp::TakeMutex(handle_); }
 
 private:
     win32::HANDLE handle_ = nullptr;
@@ -78,8 +69,13 @@ int CardFailure(const char *step, const CCardAccess &access)
 int MakeDemoCard()
 {
     ProgramMutex mutex;
-    if (!mutex.Take()) {
-        return Refuse(LoadString(IDS_ALREADY_RUNNING));
+    switch (mutex.Take()) {
+    case CAdminApp::Instance::Alone:
+        break;
+    case CAdminApp::Instance::SecondCopy:
+        return Refuse(QStringLiteral("VeyraADM or VeyraAP is running; end it first"));
+    case CAdminApp::Instance::Unguarded:
+        return Refuse(CAdminApp::UnguardedReason());
     }
 
     {
