@@ -46,15 +46,11 @@ bool CAdminApp::InitInstance()
                        ui::MB_OK | ui::MB_ICONEXCLAMATION);
         return false;
     case Instance::Unguarded:
-        ui::MessageBox(nullptr, UnguardedReason(), LoadString(IDS_APP_TITLE), ui::MB_OK | ui::MB_ICONHAND);
+        ui::MessageBox(nullptr, LoadString(IDS_NO_SINGLE_INSTANCE) + u'\n' + QString::fromStdString(win32::MutexProblem()),
+                       LoadString(IDS_APP_TITLE), ui::MB_OK | ui::MB_ICONHAND);
         return false;
     }
     return false;
-}
-
-QString CAdminApp::UnguardedReason()
-{
-    return LoadString(IDS_NO_SINGLE_INSTANCE) + u'\n' + QString::fromStdString(win32::MutexProblem());
 }
 
 int CAdminApp::Run()

@@ -4,8 +4,6 @@
 
 #include "WinTypes.h"
 
-#include <QString>
-
 namespace veyra::admin {
 
 class CAdminApp {
@@ -29,8 +27,6 @@ public:
     // finds the mutex already there counts as a second copy (one that started
     // at the same moment); Unguarded when the mutex cannot be made at all.
     static Instance TakeMutex(win32::HANDLE &mutex);
-    // Why the mutex could not be made, as the user is told.
-    static QString UnguardedReason();
 
 private:
     win32::HANDLE mutex_ = nullptr;

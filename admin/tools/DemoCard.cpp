@@ -7,6 +7,7 @@
 #include "CCardErrorDlg.h"
 #include "CardIdentity.h"
 #include "CardProcedures.h"
+#include "PathMap.h"
 #include "Strings.h"
 #include "Win32.h"
 
@@ -75,7 +76,8 @@ int MakeDemoCard()
     case CAdminApp::Instance::SecondCopy:
         return Refuse(QStringLiteral("VeyraADM or VeyraAP is running; end it first"));
     case CAdminApp::Instance::Unguarded:
-        return Refuse(CAdminApp::UnguardedReason());
+        return Refuse(QStringLiteral("cannot make sure that VeyraADM and VeyraAP do not run: ") +
+                      QString::fromStdString(win32::MutexProblem()));
     }
 
     {

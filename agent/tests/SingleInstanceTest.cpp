@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <memory>
@@ -152,6 +153,15 @@ private slots:
         QCOMPARE(boxes[1].caption, QStringLiteral("VeyraADM"));
         QCOMPARE(boxes[1].icon(), ui::MB_ICONHAND);
         QVERIFY(f_->card->calls().isEmpty());
+
+        // The demo card's maker takes the same mutex, and says the same.
+        QProcess demoCard;
+        demoCard.start(QStringLiteral(VEYRA_DEMO_CARD), {});
+        QVERIFY(demoCard.waitForFinished(60000));
+        const QString told = QString::fromUtf8(demoCard.readAllStandardError());
+        QCOMPARE(demoCard.exitCode(), 1);
+        QVERIFY2(told.contains(why), qPrintable(told));
+        QVERIFY2(!told.contains(Utf8("既に起動")), qPrintable(told));
     }
 
 private:
