@@ -46,7 +46,8 @@ bool CAdminApp::InitInstance()
                        ui::MB_OK | ui::MB_ICONEXCLAMATION);
         return false;
     case Instance::Unguarded:
-        ui::MessageBox(nullptr, LoadString(IDS_NO_SINGLE_INSTANCE) + u'\n' + QString::fromStdString(win32::MutexProblem()),
+        ui::MessageBox(nullptr,
+                       LoadString(IDS_NO_SINGLE_INSTANCE) + u'\n' + QString::fromStdString(win32::MutexProblem()),
                        LoadString(IDS_APP_TITLE), ui::MB_OK | ui::MB_ICONHAND);
         return false;
     }

@@ -517,7 +517,8 @@ int RunTool(const std::vector<std::string> &arguments)
 void CheckKept(const World &world, const Bytes &cardFile)
 {
     struct stat status {};
-    if (lstat(world.keptPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || ReadAll(world.keptPath) != cardFile) {
+    if (lstat(world.keptPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        ReadAll(world.keptPath) != cardFile) {
         Broken("an ejected card was not kept whole in a regular file");
     }
     std::error_code ignored;

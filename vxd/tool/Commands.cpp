@@ -14,11 +14,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -124,8 +123,9 @@ public:
         }
         // Not repeated: a stray word may be a password typed in the wrong place.
         if (arguments_.size() > most) {
-            throw UsageError{most == 0 ? "unexpected argument after the options"
-                                       : "too many arguments: at most " + std::to_string(most) + " besides the options"};
+            throw UsageError{most == 0 ? std::string("unexpected argument after the options")
+                                       : "too many arguments: at most " + std::to_string(most) +
+                                             " besides the options"};
         }
         return arguments_;
     }
