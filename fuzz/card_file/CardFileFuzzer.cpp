@@ -553,13 +553,17 @@ void CheckToolWithFile(const World &world, const LaidFile &kept)
     }
     const bool ejected = RunTool({"eject", "--file", world.keptPath}) == vxd::tool::kExitSuccess;
     const bool keepable = kept.laid == Laid::Nothing || kept.laid == Laid::File;
-    if (ejected != keepable) {
-        Broken(keepable ? "an eject into a file or a new name failed" : "an eject wrote over something not a file");
+    if (ejected && !keepable) {
+        Broken("an eject wrote over something not a file");
     }
     if (ejected) {
         if (vxd::slot::Load().state != vxd::slot::State::Empty) {
             Broken("an ejected card is still in the slot");
         }
+        CheckKept(world, before.cardFile);
+    } else if (keepable) {
+        // The card is kept before the slot lets it go; an eject that fails
+        // only there (a RAM that is a folder cannot be removed) has kept it.
         CheckKept(world, before.cardFile);
     } else if (!StillThere(world.keptPath, kept) || !TargetUntouched(world.keptPath, kept) ||
                vxd::slot::Load().cardFile != before.cardFile) {
