@@ -277,13 +277,18 @@ public:
         return at == std::string::npos ? text : text.replace(at, 6, tree());
     }
     void makeFolder(const std::string &path) { ASSERT_EQ(mkdir(inTree(path).c_str(), 0700), 0); }
+    void insertCard() { toolOk({"insert"}); }
     void writeFile(const std::string &path, const std::string &text) { std::ofstream(inTree(path)) << text; }
 };
 
 TEST_P(ToolCauseTest, NamesTheRealCauseAndThePath)
 {
     GetParam().make(*this);
-    const ToolRun run = tool(GetParam().arguments);
+    std::vector<std::string> arguments;
+    for (const std::string &argument : GetParam().arguments) {
+        arguments.push_back(inTree(argument));
+    }
+    const ToolRun run = tool(arguments);
     EXPECT_EQ(run.exitCode, 1);
     for (const std::string &named : GetParam().named) {
         EXPECT_NE(run.err.find(inTree(named)), std::string::npos) << run.err;
@@ -337,7 +342,16 @@ INSTANTIATE_TEST_SUITE_P(
               },
               {"latency", "5"},
               {"{tree}/run/veyra/driver: Is a directory"},
-              "no card"}),
+              "no card"},
+        Cause{"RamCannotBeRemoved",
+              [](ToolCauseTest &test) {
+                  test.insertCard();
+                  test.makeFolder("{tree}/run/veyra/card-ram");
+              },
+              {"eject", "--file", "{tree}/kept.card"},
+              {"the card is kept in {tree}/kept.card, but it cannot be taken out of the slot",
+               "its RAM in {tree}/run/veyra): Is a directory"},
+              "cannot remove the card file"}),
     [](const ::testing::TestParamInfo<Cause> &info) { return std::string(info.param.name); });
 
 TEST_F(ToolTest, WordsItsReportsAsSaid)

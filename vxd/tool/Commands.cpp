@@ -454,7 +454,10 @@ int Eject(Arguments arguments, std::ostream &out)
         WriteGivenFile(*file, contents.cardFile);
     }
     if (!slot::Eject()) {
-        throw Failure{"cannot remove the card file " + slot::CardPath() + ": " + std::strerror(errno)};
+        // The card file goes first, then its RAM: either may be what failed.
+        throw Failure{std::string(file ? "the card is kept in " + *file + ", but it " : "the card ") +
+                      "cannot be taken out of the slot (the card file " + slot::CardPath() + ", its RAM in " +
+                      storage::RuntimeFolder() + "): " + std::strerror(errno)};
     }
     out << "Ejected the card" << (file ? " into " + *file : std::string()) << ".\n";
     return kExitSuccess;
