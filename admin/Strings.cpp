@@ -76,6 +76,8 @@ std::map<int, const char *> BuildTable()
         {IDS_USER_ID_NOT_REGISTERED, "指定されたﾕｰｻﾞは登録されていません。"},
         {IDS_USER_DELETE_QUESTION, "登録されているﾕｰｻﾞ情報を削除します。よろしいですか？"},
         {IDS_ALREADY_RUNNING, "既に起動されています（二つ起動することはできません）。"},
+        // Followed by a line that names the folder or file and what is wrong with it.
+        {IDS_NO_SINGLE_INSTANCE, "VeyraADM cannot make sure that only one copy of it runs, so it does not start."},
     };
     for (const MessageStrings &messageStrings : kMessages) {
         for (int id : messageStrings.ids) {

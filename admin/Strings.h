@@ -35,6 +35,7 @@ enum StringId : int {
     IDS_USER_DELETE_QUESTION = 171,
     IDS_UNKNOWN_CARD_ERROR = 172,
     IDS_ALREADY_RUNNING = 173,
+    IDS_NO_SINGLE_INSTANCE = 200, // a text of this port: the original could always make its mutex
 };
 
 // The string with that number; empty for a number the table does not have.

@@ -7,6 +7,7 @@
 #include "CCardErrorDlg.h"
 #include "CardIdentity.h"
 #include "CardProcedures.h"
+#include "PathMap.h"
 #include "Strings.h"
 #include "Win32.h"
 
@@ -47,16 +48,7 @@ public:
     ProgramMutex(const ProgramMutex &) = delete;
     ProgramMutex &operator=(const ProgramMutex &) = delete;
 
-    bool Take()
-    {
-        win32::HANDLE running = win32::OpenMutexA(win32::MUTEX_ALL_ACCESS, win32::FALSE, CAdminApp::kMutexName);
-        if (running != nullptr) {
-            win32::CloseHandle(running);
-            return false;
-        }
-        handle_ = win32::CreateMutexA(nullptr, win32::FALSE, CAdminApp::kMutexName);
-        return handle_ != nullptr;
-    }
+    CAdminApp::Instance Take() { return CAdminApp::TakeMutex(handle_); }
 
 private:
     win32::HANDLE handle_ = nullptr;
@@ -78,8 +70,14 @@ int CardFailure(const char *step, const CCardAccess &access)
 int MakeDemoCard()
 {
     ProgramMutex mutex;
-    if (!mutex.Take()) {
-        return Refuse(LoadString(IDS_ALREADY_RUNNING));
+    switch (mutex.Take()) {
+    case CAdminApp::Instance::Alone:
+        break;
+    case CAdminApp::Instance::SecondCopy:
+        return Refuse(QStringLiteral("VeyraADM or VeyraAP is running; end it first"));
+    case CAdminApp::Instance::Unguarded:
+        return Refuse(QStringLiteral("cannot make sure that VeyraADM and VeyraAP do not run: ") +
+                      QString::fromStdString(win32::MutexProblem()));
     }
 
     {

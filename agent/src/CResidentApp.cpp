@@ -5,11 +5,13 @@
 #include "PowerEvents.h"
 #include "Profile.h"
 #include "Strings.h"
+#include "PathMap.h"
 #include "Win32.h"
 
 #include <QEventLoop>
 
 #include <stdexcept>
+#include <utility>
 
 // Outside any namespace, as the resource initialiser must be.
 static void InitResourcesOfLibrary()
@@ -71,18 +73,52 @@ int CResidentApp::run()
 bool CResidentApp::initInstance()
 {
     win32::SetRegistryKey(QString::fromLatin1(text::kCompany));
-    if (void *running = win32::OpenMutexA(win32::MUTEX_ALL_ACCESS, win32::FALSE, text::kMutexName)) {
-        win32::CloseHandle(running);
-        ui::MessageBox(nullptr, Text(text::kAlreadyRunning), Text(text::kProductName), ui::MB_ICONEXCLAMATION);
+    if (!takeMutex()) {
         return false;
     }
-    mutex_ = win32::CreateMutexA(nullptr, win32::FALSE, text::kMutexName);
 
     CStatusDlg status(records());
     power::PowerEvents power;
     QObject::connect(&power, &power::PowerEvents::powerBroadcast, &status, &CStatusDlg::onPowerBroadcast,
                      Qt::DirectConnection);
     RunUntilEnded(status);
+    return false;
+}
+
+// A copy that starts at the same moment may make the mutex between our look
+// and our make: the make's "already exists" counts as a copy running too.
+CResidentApp::Instance CResidentApp::TakeMutex(void *&mutex)
+{
+    if (void *running = win32::OpenMutexA(win32::MUTEX_ALL_ACCESS, win32::FALSE, text::kMutexName)) {
+        win32::CloseHandle(running);
+        return Instance::SecondCopy;
+    }
+    mutex = win32::CreateMutexA(nullptr, win32::FALSE, text::kMutexName);
+    if (!mutex) {
+        return Instance::Unguarded;
+    }
+    if (win32::GetLastError() == win32::ERROR_ALREADY_EXISTS) {
+        win32::CloseHandle(std::exchange(mutex, nullptr));
+        return Instance::SecondCopy;
+    }
+    return Instance::Alone;
+}
+
+// A mutex that cannot be made at all ends the program, which never runs
+// unguarded; the user is told which folder or file is wrong, and how.
+bool CResidentApp::takeMutex()
+{
+    switch (TakeMutex(mutex_)) {
+    case Instance::Alone:
+        return true;
+    case Instance::SecondCopy:
+        ui::MessageBox(nullptr, Text(text::kAlreadyRunning), Text(text::kProductName), ui::MB_ICONEXCLAMATION);
+        return false;
+    case Instance::Unguarded:
+        ui::MessageBox(nullptr, Text(text::kNoSingleInstance) + u'\n' + QString::fromStdString(win32::MutexProblem()),
+                       Text(text::kProductName), ui::MB_ICONHAND);
+        return false;
+    }
     return false;
 }
 

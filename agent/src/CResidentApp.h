@@ -23,12 +23,20 @@ public:
 
     CardRecords records() const { return {system_.get(), status_.get(), buffer_.get()}; }
 
+    enum class Instance { Alone, SecondCopy, Unguarded };
+    // Takes the single-instance mutex into `mutex` when this is the only copy
+    // of VeyraAP or VeyraADM; Unguarded when the mutex cannot be made at all.
+    static Instance TakeMutex(void *&mutex);
+
 private:
     struct FreeRecord {
         void operator()(void *record) const { std::free(record); }
     };
 
     bool initInstance();
+    // False (after telling the user why) when another copy runs or the mutex
+    // cannot be made.
+    bool takeMutex();
     void exitInstance();
 
     std::unique_ptr<tagCM_SYSTEMINFO, FreeRecord> system_;

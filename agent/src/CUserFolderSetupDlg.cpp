@@ -127,6 +127,13 @@ void CUserFolderSetupDlg::accept()
     case FolderNameCheck::Acceptable:
         break;
     }
+    // The driver protects a folder only while its path fits its buffer of
+    // MAX_PATH bytes with the zero; a longer one would be made and then
+    // refused at the hook's activation.
+    if (Native(baseFolder_ + u'\\' + name).size() >= qsizetype(MAX_PATH)) {
+        warn(text::kBadFolderName);
+        return;
+    }
     if (!waitForDrive() || !makeBaseFolder()) {
         return;
     }

@@ -9,6 +9,9 @@ inline constexpr char kProductName[] = "Veyra-3";
 inline constexpr char kProgramName[] = "VeyraAP";
 inline constexpr char kCompany[] = "NORVEX";
 inline constexpr char kAlreadyRunning[] = "既に起動されています。(二つ起動する事はできません)";
+// Followed by a line that names the folder or file and what is wrong with it.
+inline constexpr char kNoSingleInstance[] =
+    "VeyraAP cannot make sure that only one copy of it runs, so it does not start.";
 inline constexpr char kNoSystemRecord[] = "Memory allocation failure!(System)";
 inline constexpr char kNoStatusRecord[] = "Memory allocation failure!(Status)";
 inline constexpr char kNoBufferRecord[] = "Memory allocation failure!(Buffer)";

@@ -61,6 +61,12 @@ private slots:
         QTest::newRow("in use") << "docs" << QString::fromUtf8("このﾌｫﾙﾀﾞ名は既に使用されています。\n異なる名前を設定して下さい。");
         QTest::newRow("trailing full stop is fine") << "abc." << QString();
         QTest::newRow("empty: a beep only") << "" << QString();
+        // The driver protects a folder whose path, in UTF-8, has at most 259
+        // bytes; "C:\Veyra\" has 9.
+        QTest::newRow("250 letters") << QString(250, u'a') << QString();
+        QTest::newRow("251 letters") << QString(251, u'a') << kBadName;
+        QTest::newRow("83 Japanese characters") << QString(83, QChar(0x3042)) << QString();
+        QTest::newRow("85 Japanese characters") << QString(85, QChar(0x3042)) << kBadName;
     }
 
     void setupChecksTheName()
@@ -86,6 +92,7 @@ private slots:
             QCOMPARE(boxes.front().text, message);
             QCOMPARE(boxes.front().caption, QString::fromUtf8("ﾕｰｻﾞﾌｫﾙﾀﾞ設定"));
             QVERIFY(dialog.isVisible());
+            QCOMPARE(QDir(f_->home.path("Veyra")).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{"Docs"});
         }
     }
 

@@ -24,24 +24,14 @@ void PutInt32(uint8_t *at, int32_t value)
     }
 }
 
-// The first byte of a double-byte character in the system's code page.
-bool IsLeadByte(uint8_t c)
-{
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-// Upper case as the system's code page has it: only ASCII letters change, and the
-// second byte of a double-byte character, which may look like one, stays.
+// Upper case as the driver compares paths: only ASCII letters change. The
+// programs hand paths over in UTF-8, the code page of the platform's path
+// layer (Win32.h); every byte of a UTF-8 sequence beyond ASCII is 0x80 or
+// more, so none of them looks like a letter and all of them stay.
 void CopyUpperCase(const char *path, std::size_t length, char *out)
 {
     for (std::size_t i = 0; i < length; ++i) {
         const uint8_t c = uint8_t(path[i]);
-        if (IsLeadByte(c) && i + 1 < length) {
-            out[i] = path[i];
-            out[i + 1] = path[i + 1];
-            ++i;
-            continue;
-        }
         out[i] = (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : char(c);
     }
     out[length] = '\0';

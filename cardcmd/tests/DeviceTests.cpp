@@ -110,9 +110,9 @@ const FolderCase kFolderCases[] = {
     {"DriveA", "A:\\x", "A:\\X", 1},
     {"DriveZ", "z:\\", "Z:\\", 26},
     {"Network", "\\\\server\\share\\veyra", "\\\\SERVER\\SHARE\\VEYRA", '\\' - 0x40},
-    // The second byte of a double-byte character may look like a lower-case
-    // letter; it stays as it is.
-    {"DoubleByte", "d:\\\x83\x61x\x88\x9f", "D:\\\x83\x61X\x88\x9f", 4},
+    // Paths are UTF-8: a letter after a character of three bytes (here "あ",
+    // whose last byte would be a lead byte in Shift-JIS) is upper-cased too.
+    {"Utf8", "d:\\veyra\\\xE3\x81\x82" "a\\\xC3\xA9t\xC3\xA9", "D:\\VEYRA\\\xE3\x81\x82" "A\\\xC3\xA9T\xC3\xA9", 4},
 };
 
 class TvrcmHookFolders : public TvrcmHook, public ::testing::WithParamInterface<FolderCase> {};

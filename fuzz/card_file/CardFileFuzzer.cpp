@@ -5,9 +5,14 @@
 // taken is exactly what the card's encoding gives back; a RAM or driver state
 // that is damaged counts as a fresh one.
 //
+// Then veyra-card inserts the card kept in a file the user names, or ejects
+// the card into it, laid the same way. A FIFO, a folder, a link or an
+// oversized or damaged file is refused without waiting on it and stays as it
+// was; a card is kept only in a regular file or a new one, whole.
+//
 // Input: the card file, the RAM file and the driver state file, each a kind
 // byte and what the kind needs (see Lay below), then the call: its code, a
-// frame length (mod 537) and the frame's bytes.
+// frame length (mod 537) and the frame's bytes; then the user's file.
 #include "Abort.h"
 #include "CardFiles.h"
 #include "Crc32.h"
@@ -18,6 +23,7 @@
 #include "FuzzInput.h"
 #include "PrivateWorld.h"
 #include "Slot.h"
+#include "Commands.h"
 #include "VirtualCard.h"
 #include "VirtualDriver.h"
 
@@ -28,6 +34,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -99,6 +106,8 @@ bool Whole(const Bytes &file, const Bytes &like)
 }
 
 struct World {
+    std::string keptFolder; // where the user keeps cards out of the slot
+    std::string keptPath;
     std::string cardPath;
     std::string ramPath;
     std::string driverPath;
@@ -133,7 +142,11 @@ void WriteAll(const std::string &path, const Bytes &bytes)
 // The slot's folders in a private world, and where the slot keeps its files there.
 void MakeSlotFolders(World &world)
 {
-    fuzz::MakePrivateWorld("card-file");
+    world.keptFolder = fuzz::MakePrivateWorld("card-file").root + "/kept";
+    world.keptPath = world.keptFolder + "/card.kept";
+    if (mkdir(world.keptFolder.c_str(), 0700) != 0) {
+        Broken("the folder for kept cards cannot be made");
+    }
     if (!vxd::storage::MakePrivateFolder(vxd::storage::StateFolder()) ||
         !vxd::storage::MakePrivateFolder(vxd::storage::RuntimeFolder())) {
         Broken("the slot's folders cannot be made");
@@ -503,6 +516,72 @@ void Clear(const std::string &folder)
     }
 }
 
+int RunTool(const std::vector<std::string> &arguments)
+{
+    std::ostringstream out;
+    std::ostringstream err;
+    return vxd::tool::RunTool(arguments, out, err);
+}
+
+// The user's file after an eject into it: the card, whole, and nothing else
+// left in its folder but what was laid there.
+void CheckKept(const World &world, const Bytes &cardFile)
+{
+    struct stat status {};
+    if (lstat(world.keptPath.c_str(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        ReadAll(world.keptPath) != cardFile) {
+        Broken("an ejected card was not kept whole in a regular file");
+    }
+    std::error_code ignored;
+    for (const auto &entry : std::filesystem::directory_iterator(world.keptFolder, ignored)) {
+        if (entry.path() != world.keptPath && entry.path() != world.keptPath + "-elsewhere") {
+            Broken("an eject left a file of its own behind");
+        }
+    }
+}
+
+// veyra-card with the user's file: an insert into the empty slot, an eject of
+// the card in it. What is refused leaves the slot and the file as they were.
+void CheckToolWithFile(const World &world, const LaidFile &kept)
+{
+    const vxd::slot::Contents before = vxd::slot::Load();
+    if (before.state == vxd::slot::State::Empty) {
+        const bool inserted = RunTool({"insert", "--file", world.keptPath}) == vxd::tool::kExitSuccess;
+        const vxd::slot::State after = vxd::slot::Load().state;
+        if (inserted != (after == vxd::slot::State::Inserted) || (!inserted && after != vxd::slot::State::Empty)) {
+            Broken("an insert said other than it did");
+        }
+        if (inserted && kept.laid != Laid::File && kept.laid != Laid::Link) {
+            Broken("a card was inserted from something other than a file");
+        }
+        if (!StillThere(world.keptPath, kept)) {
+            Broken("an insert changed the file it read");
+        }
+        return;
+    }
+    if (before.state != vxd::slot::State::Inserted) {
+        return;
+    }
+    const bool ejected = RunTool({"eject", "--file", world.keptPath}) == vxd::tool::kExitSuccess;
+    const bool keepable = kept.laid == Laid::Nothing || kept.laid == Laid::File;
+    if (ejected && !keepable) {
+        Broken("an eject wrote over something not a file");
+    }
+    if (ejected) {
+        if (vxd::slot::Load().state != vxd::slot::State::Empty) {
+            Broken("an ejected card is still in the slot");
+        }
+        CheckKept(world, before.cardFile);
+    } else if (keepable) {
+        // The card is kept before the slot lets it go; an eject that fails
+        // only there (a RAM that is a folder cannot be removed) has kept it.
+        CheckKept(world, before.cardFile);
+    } else if (!StillThere(world.keptPath, kept) || !TargetUntouched(world.keptPath, kept) ||
+               vxd::slot::Load().cardFile != before.cardFile) {
+        Broken("a refused eject changed the slot or the file");
+    }
+}
+
 constexpr uint32_t kCalls[] = {driver::kSendCommand, driver::kTextModeOn, driver::kTextModeData,
                                driver::kTextModeOff, driver::kPcCardInfo};
 
@@ -559,7 +638,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             Broken("a file was written through a link");
         }
     }
+    CheckToolWithFile(world, Lay(input, world.keptPath, world.cardFiles));
 
+    Clear(world.keptFolder);
     Clear(vxd::storage::StateFolder());
     Clear(vxd::storage::RuntimeFolder());
     return 0;

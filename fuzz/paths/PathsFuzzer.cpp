@@ -14,7 +14,10 @@
 // - an entry that exists maps to a Windows path that is absolute and maps back
 //   to the same entry;
 // - a short path consists of valid 8.3 names and finds the same entry;
-// - no drives.ini text breaks any of this;
+// - no drives.ini text breaks any of this, nor does a zero byte in it or in a
+//   path: a path with one is refused, and no drive's folder holds one;
+// - a FIFO or a file larger than 1 MiB in place of drives.ini is not read:
+//   the map is C: and Z: alone, and nothing waits on it;
 // - the short names of a folder are valid 8.3 names, never clash, find their
 //   entries again and do not depend on the order of the listing.
 #include "Abort.h"
@@ -61,9 +64,20 @@ constexpr std::string_view kFixedDrives = "[D:]\npath = ~/data\n"
 // the input moves it.
 constexpr std::string_view kFuzzedDrivesStart = "[Z:]\npath = ~/zroot\n";
 
+// What stands where drives.ini belongs.
+enum class DrivesForm {
+    Text,      // a regular file with the text
+    ZeroBytes, // the same, with each byte 0x01 of the input made a zero byte
+    Fifo,
+    Oversized, // the text, then a hole up to more than 1 MiB
+};
+
+constexpr off_t kDrivesLimit = 1024 * 1024;
+
 std::string home;
 std::string drivesFile;
 std::string drivesWritten;
+DrivesForm drivesFormWritten = DrivesForm::Text;
 bool fixedDrives = false; // C: holds the whole tree
 
 [[noreturn]] void Broken(const std::string &path, const std::string &detail, const char *what)
@@ -115,20 +129,39 @@ void MakeTree()
     }
 }
 
-// Replaces drives.ini when its text changes. The new file is made beside the
-// old one before it takes its name, so it is a new file to whoever watches.
-void WriteDrives(const std::string &text)
+// Replaces drives.ini when its text or form changes. The new one is made
+// beside the old one before it takes its name, so it is a new file to whoever
+// watches.
+void WriteDrives(const std::string &text, DrivesForm form = DrivesForm::Text)
 {
-    if (text == drivesWritten) {
+    if (text == drivesWritten && form == drivesFormWritten) {
         return;
     }
     const std::string fresh = drivesFile + ".new";
-    FILE *file = std::fopen(fresh.c_str(), "wb");
-    if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size() || std::fclose(file) != 0 ||
-        std::rename(fresh.c_str(), drivesFile.c_str()) != 0) {
+    if (form == DrivesForm::Fifo) {
+        if (::mkfifo(fresh.c_str(), 0600) != 0) {
+            veyra::fuzz::AbortWithErrno("drives.ini");
+        }
+    } else {
+        FILE *file = std::fopen(fresh.c_str(), "wb");
+        if (file == nullptr || std::fwrite(text.data(), 1, text.size(), file) != text.size() ||
+            (form == DrivesForm::Oversized && ::ftruncate(::fileno(file), kDrivesLimit + 1) != 0) ||
+            std::fclose(file) != 0) {
+            veyra::fuzz::AbortWithErrno("drives.ini");
+        }
+    }
+    if (std::rename(fresh.c_str(), drivesFile.c_str()) != 0) {
         veyra::fuzz::AbortWithErrno("drives.ini");
     }
     drivesWritten = text;
+    drivesFormWritten = form;
+}
+
+std::string WithZeroBytes(std::string_view text)
+{
+    std::string changed(text);
+    std::replace(changed.begin(), changed.end(), '\x01', '\0');
+    return changed;
 }
 
 // ---------------------------------------------------------------------------
@@ -357,7 +390,31 @@ void CheckShortPath(const std::string &windowsPath)
 void CheckDriveRoots()
 {
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
-        CheckUnixPathOf(std::string{letter, ':', '\\'});
+        const std::string root{letter, ':', '\\'};
+        const std::optional<std::string> folder = win32::UnixPathOf(root);
+        if (folder && folder->find('\0') != std::string::npos) {
+            Broken(root, *folder, "a drive's folder holds a zero byte");
+        }
+        CheckUnixPathOf(root);
+    }
+}
+
+// A drives.ini that is not read leaves C: and Z: alone.
+void CheckUnreadMap()
+{
+    constexpr win32::DWORD kCAndZ = (win32::DWORD{1} << ('C' - 'A')) | (win32::DWORD{1} << ('Z' - 'A'));
+    const win32::DWORD drives = win32::GetLogicalDrives();
+    if (drives != kCAndZ) {
+        Broken(drivesFile, std::to_string(drives), "a drives.ini that must not be read gave drives");
+    }
+}
+
+// A path with a zero byte names nothing in either direction.
+void CheckZeroBytePath(const std::string &path)
+{
+    const bool unix = path.starts_with('/');
+    if (unix ? win32::WindowsPathOf(path).has_value() : win32::UnixPathOf(path).has_value()) {
+        Broken(path, "a translation", "a path with a zero byte was translated");
     }
 }
 
@@ -449,7 +506,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 // The first byte chooses what the rest is, in pieces split at zero bytes: the
 // names of one folder's entries (bit 1 set), or paths on the fixed map (bit 0
-// clear) or on the map that the first piece gives as drives.ini (bit 0 set).
+// clear) or on the map that the first piece gives as drives.ini (bit 0 set),
+// in the form that bits 2 and 3 choose (DrivesForm).
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size == 0) {
@@ -462,10 +520,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     const bool fuzzedDrives = (data[0] & 1) != 0;
+    const auto form = static_cast<DrivesForm>((data[0] >> 2) & 3);
     fixedDrives = !fuzzedDrives;
     if (fuzzedDrives) {
-        WriteDrives(std::string(kFuzzedDrivesStart) + std::string(pieces.front()));
+        const std::string text = std::string(kFuzzedDrivesStart) + std::string(pieces.front());
+        WriteDrives(form == DrivesForm::ZeroBytes ? WithZeroBytes(text) : text, form);
         pieces.erase(pieces.begin());
+        // Z: would be the whole machine: no paths are tried on such a map.
+        if (form == DrivesForm::Fifo || form == DrivesForm::Oversized) {
+            CheckUnreadMap();
+            return 0;
+        }
         CheckDriveRoots();
     } else {
         WriteDrives(std::string(kFixedDrives));
@@ -473,6 +538,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     for (size_t i = 0; i < pieces.size() && i < kMostPaths; ++i) {
         const std::string_view piece = pieces[i];
+        const std::string withZeroBytes = WithZeroBytes(piece);
+        if (form == DrivesForm::ZeroBytes && withZeroBytes.find('\0') != std::string::npos) {
+            CheckZeroBytePath(withZeroBytes.starts_with('~') ? home + withZeroBytes.substr(1) : withZeroBytes);
+            continue;
+        }
         if (piece.starts_with('/') || piece.starts_with('~')) {
             CheckUnixPath(piece);
             continue;

@@ -141,6 +141,29 @@ TEST_F(Win32AttributesTest, TheHiddenListFollowsTheHiddenBit)
     EXPECT_FALSE(Exists(HomePath("Veyra/.hidden")));
 }
 
+// A hidden list that is no small regular file is neither waited on nor
+// replaced: setting the hidden bit fails, and the thing stays as it was.
+TEST_F(Win32AttributesTest, AHiddenListThatIsNoRegularFileIsLeftAlone)
+{
+    const std::string list = HomePath("Veyra/.hidden");
+    for (bool fifo : {true, false}) {
+        SCOPED_TRACE(fifo ? "a FIFO" : "a list larger than 1 MiB");
+        if (fifo) {
+            ASSERT_EQ(::mkfifo(list.c_str(), 0600), 0);
+        } else {
+            ASSERT_EQ(::unlink(list.c_str()), 0);
+            WriteText(list, "Docs\n");
+            ASSERT_EQ(::truncate(list.c_str(), 1024 * 1024 + 1), 0);
+        }
+        EXPECT_EQ(GetFileAttributesA("C:\\Veyra\\Docs"), FILE_ATTRIBUTE_DIRECTORY);
+        EXPECT_FALSE(SetFileAttributesA("C:\\Veyra\\Mail", FILE_ATTRIBUTE_HIDDEN));
+        struct stat status {};
+        ASSERT_EQ(::lstat(list.c_str(), &status), 0);
+        EXPECT_EQ(S_ISFIFO(status.st_mode), fifo);
+        EXPECT_EQ(status.st_size, fifo ? 0 : 1024 * 1024 + 1);
+    }
+}
+
 TEST_F(Win32AttributesTest, ARenamedHiddenFolderTakesItsLineAlong)
 {
     ASSERT_TRUE(SetFileAttributesA("C:\\Veyra\\Docs", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));

@@ -114,14 +114,50 @@ TEST_F(Win32MutexTest, TheRuntimeFolderIsPrivate)
     struct stat status {};
     ASSERT_EQ(::stat(folder->c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0700u);
+}
 
-    // A folder others can enter is not trusted with the locks.
-    ::chmod(folder->c_str(), 0755);
-    EXPECT_FALSE(RuntimeFolder());
+struct UnsafeFolder {
+    const char *name;
+    mode_t mode; // the folder's mode; 0 for something other than a folder
+    const char *problem;
+};
+
+void PrintTo(const UnsafeFolder &place, std::ostream *out)
+{
+    *out << place.name;
+}
+
+class Win32UnsafeRuntimeFolderTest : public Win32MutexTest, public ::testing::WithParamInterface<UnsafeFolder> {};
+
+// A folder others can enter, or one that is not exactly a private folder, is
+// not trusted with the locks; the mutex says why, naming the folder. The
+// virtual driver refuses the same folders by the same check.
+TEST_P(Win32UnsafeRuntimeFolderTest, NoMutexIsMadeThereAndTheReasonNamesTheFolder)
+{
+    const std::string folder = RootPath("run/veyra");
+    if (GetParam().mode != 0) {
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        ASSERT_EQ(::chmod(folder.c_str(), GetParam().mode), 0);
+    } else {
+        ASSERT_EQ(::symlink(RootPath("run").c_str(), folder.c_str()), 0);
+    }
+
+    std::string problem;
+    EXPECT_FALSE(RuntimeFolder(problem));
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(CreateMutexA(nullptr, FALSE, kName), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(MutexProblem(), problem);
+    EXPECT_NE(MutexProblem().find(folder + " " + GetParam().problem), std::string::npos) << MutexProblem();
+    ::chmod(folder.c_str(), 0700);
 }
+
+INSTANTIATE_TEST_SUITE_P(Folders, Win32UnsafeRuntimeFolderTest,
+                         ::testing::Values(UnsafeFolder{"OpenToOthers", 0777, "does not have mode 0700"},
+                                           UnsafeFolder{"Sticky", 01700, "does not have mode 0700"},
+                                           UnsafeFolder{"ReadOnly", 0500, "does not have mode 0700"},
+                                           UnsafeFolder{"ALink", 0, "is a symbolic link"}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace veyra::win32::testing

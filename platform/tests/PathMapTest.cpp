@@ -2,6 +2,9 @@
 #include "PlatformFixture.h"
 
 #include <algorithm>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace veyra::win32::testing {
@@ -181,6 +184,111 @@ TEST_F(Win32PathMapTest, BrokenSectionsOfTheMapAreLeftOut)
                 "[G:]\n; a comment\npath = " + RootPath("data") + "\n");
     auto bit = [](char letter) { return DWORD{1} << (letter - 'A'); };
     EXPECT_EQ(GetLogicalDrives(), bit('C') | bit('G') | bit('H') | bit('Z'));
+}
+
+DWORD DriveBits(std::string_view letters)
+{
+    DWORD bits = 0;
+    for (char letter : letters)
+        bits |= DWORD{1} << (letter - 'A');
+    return bits;
+}
+
+struct UnusableMap {
+    const char *name;
+    // Puts something in place of drives.ini, which is at `path`.
+    std::function<void(const std::string &path, const std::string &validText)> make;
+    const char *problem;
+};
+
+void PrintTo(const UnusableMap &place, std::ostream *out)
+{
+    *out << place.name;
+}
+
+class Win32UnusableMapTest : public Win32PathMapTest, public ::testing::WithParamInterface<UnusableMap> {};
+
+// Only a regular file of at most 1 MiB is read, and nothing waits on what is
+// there instead: the map is then C: and Z: alone, and the user is told why.
+TEST_P(Win32UnusableMapTest, LeavesTheMapOfCAndZAndSaysWhy)
+{
+    const std::string path = RootPath("config/veyra/drives.ini");
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    GetParam().make(path, "[D:]\npath = " + RootPath("data") + "\n");
+
+    ::testing::internal::CaptureStderr();
+    const DWORD drives = GetLogicalDrives();
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(drives, DriveBits("CZ"));
+    EXPECT_NE(told.find(path + " is not used: " + GetParam().problem), std::string::npos) << told;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, Win32UnusableMapTest,
+    ::testing::Values(UnusableMap{"AFifo",
+                                  [](const std::string &path, const std::string &) {
+                                      ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+                                  },
+                                  "it is not a regular file"},
+                      UnusableMap{"ALinkToADevice",
+                                  [](const std::string &path, const std::string &) {
+                                      ASSERT_EQ(::symlink("/dev/zero", path.c_str()), 0);
+                                  },
+                                  "it is not a regular file"},
+                      UnusableMap{"AFolder",
+                                  [](const std::string &path, const std::string &) {
+                                      ASSERT_EQ(::mkdir(path.c_str(), 0700), 0);
+                                  },
+                                  "it is a folder"},
+                      UnusableMap{"ALargeSparseFile",
+                                  [](const std::string &path, const std::string &valid) {
+                                      const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+                                      ASSERT_GE(fd, 0);
+                                      EXPECT_EQ(::write(fd, valid.data(), valid.size()), ssize_t(valid.size()));
+                                      ::close(fd);
+                                      ASSERT_EQ(::truncate(path.c_str(), 1024 * 1024 + 1), 0);
+                                  },
+                                  "it is larger than 1 MiB"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// A zero byte would cut the path short in every system call: such a path is
+// refused in the map and in both directions of the translation.
+TEST_F(Win32PathMapTest, AZeroByteInAPathIsRefused)
+{
+    WriteDrives("[D:]\npath = " + RootPath("data") + std::string(1, '\0') + "/Reports\n" + "[\\\\srv\\pub" +
+                std::string(1, '\0') + "]\npath = " + RootPath("share") + "\n");
+    EXPECT_EQ(GetLogicalDrives(), DriveBits("CZ"));
+    EXPECT_FALSE(UnixPathOf("\\\\srv\\pub"));
+
+    EXPECT_FALSE(UnixPathOf(std::string_view("C:\\Veyra\0\\Docs", 15)));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+    EXPECT_FALSE(WindowsPathOf(RootPath("home/Veyra") + std::string(1, '\0') + "/Docs"));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+}
+
+// A share whose name a Windows path cannot hold is left out.
+TEST_F(Win32PathMapTest, ShareNamesWithReservedCharactersAreLeftOut)
+{
+    const std::string share = "]\npath = " + RootPath("share") + "\n";
+    WriteDrives("[\\\\srv:1\\pub" + share + "[\\\\srv\\p*b" + share + "[\\\\\"srv\"\\pub" + share +
+                "[\\\\srv\\pub" + share);
+    for (const char *refused : {"\\\\srv:1\\pub\\Public", "\\\\srv\\p*b\\Public", "\\\\\"srv\"\\pub\\Public"})
+        EXPECT_FALSE(UnixPathOf(refused)) << refused;
+    EXPECT_EQ(UnixPathOf("\\\\srv\\pub\\Public"), RootPath("share/Public"));
+}
+
+// Many shares: each is found, and a later section of a share replaces the
+// earlier one whatever its letter case.
+TEST_F(Win32PathMapTest, AMapOfManySharesKeepsEachShare)
+{
+    std::string text;
+    for (int i = 0; i < 16000; ++i)
+        text += "[\\\\srv" + std::to_string(i) + "\\pub]\npath = " + RootPath("data") + "\n";
+    text += "[\\\\SRV15999\\PUB]\npath = " + RootPath("share") + "\n";
+    WriteDrives(text);
+    EXPECT_EQ(UnixPathOf("\\\\srv0\\pub\\Reports"), RootPath("data/Reports"));
+    EXPECT_EQ(UnixPathOf("\\\\srv15999\\pub\\Public"), RootPath("share/Public"));
+    EXPECT_FALSE(UnixPathOf("\\\\srv16000\\pub\\"));
 }
 
 TEST_F(Win32PathMapTest, TheMapFollowsTheEnvironment)

@@ -54,7 +54,15 @@ VEYRA_WIN32_API UINT DriveTypeOfFilesystem(std::string_view filesystemType);
 
 // The per-session runtime folder, $XDG_RUNTIME_DIR/veyra (fallback
 // /tmp/veyra-<uid>), made with mode 0700 when missing; nullopt with the last
-// error set when it cannot be made or is not safely ours.
+// error set, and the reason in `problem`, when it cannot be made or is not
+// safely ours. The virtual driver uses the same folder by the same check.
+VEYRA_WIN32_API std::optional<std::string> RuntimeFolder(std::string &problem);
 VEYRA_WIN32_API std::optional<std::string> RuntimeFolder();
+
+// Why this thread's last CreateMutexA or OpenMutexA failed, naming the folder
+// or file and what is wrong with it; empty after a success or when the mutex
+// only did not exist. A named mutex is a file in the runtime folder, so a
+// program that cannot make its mutex can say more than an error code.
+VEYRA_WIN32_API std::string MutexProblem();
 
 } // namespace veyra::win32

@@ -1,7 +1,9 @@
 // The Windows calls the programs make for files, folders, drives, memory and
 // the single-instance mutex, with Windows inputs, results and error codes.
 // Paths are Windows paths ("C:\Veyra\Docs", "\\server\share\x") in UTF-8;
-// PathMap.h says how they meet the Unix tree.
+// PathMap.h says how they meet the Unix tree. UTF-8 is the programs' code page
+// for paths here, also where a path goes on to the driver (the hook's folder):
+// no double-byte rules of the original code page apply to them.
 #pragma once
 
 #include "WinTypes.h"

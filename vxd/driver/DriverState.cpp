@@ -141,11 +141,15 @@ bool DriverState::strike(Fault fault)
     return false;
 }
 
+std::string DriverStateFile::Path()
+{
+    return storage::RuntimeFolder() + "/" + kDriverName;
+}
+
 void DriverStateFile::load()
 {
     state = DriverState{};
-    const std::string path = storage::RuntimeFolder() + "/" + kDriverName;
-    if (storage::ReadFile(path, kDriverFileLimit, loaded_) != storage::ReadResult::Read) {
+    if (storage::ReadFile(Path(), kDriverFileLimit, loaded_) != storage::ReadResult::Read) {
         loaded_.clear();
     }
     Decode(loaded_, state);

@@ -67,8 +67,12 @@ class DriverStateFile {
 public:
     DriverState state;
 
+    // The file in the runtime folder.
+    static std::string Path();
+
     void load();
-    // The caller holds the slot lock.
+    // The caller holds the slot lock. False with errno set when the file
+    // cannot be written.
     bool store();
 
 private:

@@ -5,18 +5,20 @@
 //   card RAM, driver, lock: $XDG_RUNTIME_DIR/veyra (default /tmp/veyra-<uid>)
 #pragma once
 
+#include "RuntimeFolder.h"
+
 #include <string>
 
 namespace veyra::vxd::storage {
 
 std::string StateFolder();
-std::string RuntimeFolder();
 
-// Makes the folder, and any missing parent, with mode 0700. The folder is used
-// only when it is a real folder (no symbolic link) owned by this user with mode
-// 0700: in /tmp anybody could have made it first. Otherwise false, with the
-// reason in `problem`.
-bool MakePrivateFolder(const std::string &folder, std::string &problem);
+// The runtime folder and the check of a private folder are the platform's, so
+// that the driver and the programs' mutexes accept the same folders.
+using runtime::MakePrivateFolder;
+using runtime::RuntimeFolder;
+
+// As above, for a caller that needs no reason.
 bool MakePrivateFolder(const std::string &folder);
 
 } // namespace veyra::vxd::storage

@@ -21,8 +21,7 @@ int OpenLockFile()
     if (!MakePrivateFolder(folder)) {
         return -1;
     }
-    const std::string path = folder + kLockName;
-    return ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    return ::open(SlotLock::Path().c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
 int Lock(int fd, int operation)
@@ -69,7 +68,9 @@ bool SlotLock::acquireWithin(int milliseconds)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (Lock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= deadline) {
+            const int error = errno;
             release();
+            errno = error;
             return false;
         }
         std::this_thread::sleep_for(kRetryInterval);
@@ -84,6 +85,11 @@ void SlotLock::release()
         ::close(fd_);
         fd_ = -1;
     }
+}
+
+std::string SlotLock::Path()
+{
+    return RuntimeFolder() + kLockName;
 }
 
 bool SlotLock::TakenElsewhere()

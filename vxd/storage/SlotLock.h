@@ -4,6 +4,8 @@
 // holder dies.
 #pragma once
 
+#include <string>
+
 namespace veyra::vxd::storage {
 
 class SlotLock {
@@ -16,13 +18,16 @@ public:
     // Waits as long as the holder works. False when the runtime folder cannot
     // be made or the lock file cannot be opened.
     bool acquire();
-    // Waits at most `milliseconds`; false also when the lock stayed taken.
+    // Waits at most `milliseconds`; false also when the lock stayed taken
+    // (errno EWOULDBLOCK), otherwise with errno from opening the lock file.
     bool acquireWithin(int milliseconds);
     void release();
     bool held() const { return fd_ >= 0; }
 
     // True while some other holder has the lock (a command is in progress).
     static bool TakenElsewhere();
+    // The lock file in the runtime folder.
+    static std::string Path();
 
 private:
     bool open();

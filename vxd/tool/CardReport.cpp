@@ -161,8 +161,9 @@ std::string CardText(const VirtualCard &card, const ReportOptions &options)
     const card::CardState &state = card.state;
     const uint8_t kind = state.systemArea[area::kKind];
     std::string text;
-    text += "Card:          " + std::string(KindName(kind)) + " card (kind " + std::to_string(kind) +
-            "), issued as a " + KindName(card.issuedAs) + " card\n";
+    const std::string issuedAs = KindName(card.issuedAs);
+    text += "Card:          " + std::string(KindName(kind)) + " card (kind " + std::to_string(kind) + "), issued as " +
+            (issuedAs == "unknown" ? "an " : "a ") + issuedAs + " card\n";
     text += "Card ID:       " + FieldForText(state.systemArea + area::kCardId) + "\n";
     const bool transportKey = !AllBytes(state.systemArea + area::kTransportKey, card::kKeySize, 0);
     text += "Transport key: " + std::string(transportKey ? "present" : "none") + "\n";

@@ -17,10 +17,12 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace veyra::vxd::tool {
 namespace {
@@ -130,16 +132,29 @@ public:
     {
         for (const std::string &argument : arguments_) {
             if (argument.rfind("--", 0) == 0) {
-                throw UsageError{"unknown option '" + argument + "'"};
+                throw UsageError{UnknownOption(argument)};
             }
         }
+        // Not repeated: a stray word may be a password typed in the wrong place.
         if (arguments_.size() > most) {
-            throw UsageError{"unexpected argument '" + arguments_[most] + "'"};
+            throw UsageError{most == 0 ? std::string("unexpected argument after the options")
+                                       : "too many arguments: at most " + std::to_string(most) +
+                                             " besides the options"};
         }
         return arguments_;
     }
 
 private:
+    // Only the option's name: in "--user=ann:password" the value is a secret.
+    static std::string UnknownOption(const std::string &argument)
+    {
+        const std::size_t equals = argument.find('=');
+        if (equals == std::string::npos) {
+            return "unknown option '" + argument + "'";
+        }
+        return "unknown option '" + argument.substr(0, equals) + "=...'; give the value as the next argument";
+    }
+
     std::vector<std::string> arguments_;
 };
 
@@ -196,19 +211,82 @@ uint8_t ParseKind(const std::string &text)
     throw UsageError{"card kind '" + text + "' is not one the factory makes (0 main card, 1 group card)"};
 }
 
+// Why a path that exists is not a file to read or replace; nullptr when it is
+// a regular file.
+const char *NotARegularFile(const struct stat &status)
+{
+    if (S_ISLNK(status.st_mode)) {
+        return "is a symbolic link";
+    }
+    if (S_ISDIR(status.st_mode)) {
+        return "is a folder";
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return "is not a regular file (a FIFO, a socket or a device)";
+    }
+    return nullptr;
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    Descriptor(const Descriptor &) = delete;
+    Descriptor &operator=(const Descriptor &) = delete;
+
+    int get() const { return fd_; }
+    bool closeNow()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+void RequireFileName(const std::optional<std::string> &file)
+{
+    if (file && file->empty()) {
+        throw UsageError{"--file needs a file name"};
+    }
+}
+
+// Only a regular file is read: opened without waiting, so that a FIFO or a
+// device put in its place cannot hang the tool.
 Bytes ReadGivenFile(const std::string &path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
+    const Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat status {};
+    if (fd.get() < 0 || fstat(fd.get(), &status) != 0) {
         throw Failure{"cannot read " + path + ": " + std::strerror(errno)};
+    }
+    if (const char *problem = NotARegularFile(status)) {
+        throw Failure{"cannot read " + path + ": it " + problem};
     }
     // One byte more than a card file may have shows a file that is too large.
     Bytes contents(kCardFileLimit + 1);
-    file.read(reinterpret_cast<char *>(contents.data()), std::streamsize(contents.size()));
-    contents.resize(std::size_t(file.gcount()));
-    if (file.bad()) {
-        throw Failure{"cannot read " + path};
+    std::size_t total = 0;
+    while (total < contents.size()) {
+        const ssize_t result = read(fd.get(), contents.data() + total, contents.size() - total);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        if (result < 0) {
+            throw Failure{"cannot read " + path + ": " + std::strerror(errno)};
+        }
+        if (result == 0) {
+            break;
+        }
+        total += std::size_t(result);
     }
+    contents.resize(total);
     VirtualCard card;
     std::string problem;
     if (contents.size() > kCardFileLimit || !DecodeCard(contents, card, problem)) {
@@ -217,12 +295,69 @@ Bytes ReadGivenFile(const std::string &path)
     return contents;
 }
 
+bool SameFile(const struct stat &one, const struct stat &other)
+{
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+// The card is kept only under a new name or over a regular file, never over
+// the slot's own card file (whatever the spelling), a link, a FIFO or a device.
+void CheckKeepingPlace(const std::string &path)
+{
+    struct stat target {};
+    struct stat card {};
+    if (stat(path.c_str(), &target) == 0 && stat(slot::CardPath().c_str(), &card) == 0 && SameFile(target, card)) {
+        throw Failure{path + " is the card file of the slot itself; keep the card in another file"};
+    }
+    if (lstat(path.c_str(), &target) != 0) {
+        if (errno == ENOENT) {
+            return;
+        }
+        throw Failure{"cannot write " + path + ": " + std::strerror(errno)};
+    }
+    if (const char *problem = NotARegularFile(target)) {
+        throw Failure{"cannot write " + path + ": it " + problem + "; the card is kept only in a regular file"};
+    }
+}
+
+bool WriteAll(int fd, const Bytes &contents)
+{
+    std::size_t written = 0;
+    while (written < contents.size()) {
+        const ssize_t result = write(fd, contents.data() + written, contents.size() - written);
+        if (result < 0 && errno == EINTR) {
+            continue;
+        }
+        if (result <= 0) {
+            return false;
+        }
+        written += std::size_t(result);
+    }
+    return true;
+}
+
+// Writes a temporary file of our own beside the target (mkstemp: a name
+// nobody else has), and renames it into place once it is complete. Nothing
+// but that temporary file is ever removed.
 void WriteGivenFile(const std::string &path, const Bytes &contents)
 {
+    CheckKeepingPlace(path);
     const std::filesystem::path target(path);
     const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    if (!storage::ReplaceFile(folder, target.filename().string(), contents, storage::Durability::Durable)) {
+    std::string temporary = folder + "/." + target.filename().string() + ".XXXXXX";
+    Descriptor fd(mkstemp(temporary.data()));
+    if (fd.get() < 0) {
         throw Failure{"cannot write " + path + ": " + std::strerror(errno)};
+    }
+    if (!WriteAll(fd.get(), contents) || fsync(fd.get()) != 0 || !fd.closeNow() ||
+        rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        throw Failure{"cannot write " + path + ": " + std::strerror(error)};
+    }
+    const Descriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folderFd.get() < 0 || fsync(folderFd.get()) != 0) {
+        throw Failure{"cannot make sure " + path + " is on disk: " + std::strerror(errno)};
     }
 }
 
@@ -239,9 +374,18 @@ void RequireSafeRuntimeFolder()
 
 void LockSlot(storage::SlotLock &lock)
 {
-    if (!lock.acquireWithin(kLockWaitMs)) {
+    if (lock.acquireWithin(kLockWaitMs)) {
+        return;
+    }
+    const int error = errno;
+    if (error == EWOULDBLOCK) {
         throw Failure{"the card is busy with a command in progress; try again"};
     }
+    const std::string path = storage::SlotLock::Path();
+    struct stat status {};
+    const char *problem = lstat(path.c_str(), &status) == 0 ? NotARegularFile(status) : nullptr;
+    throw Failure{"cannot take the slot's lock " + path + ": " +
+                  (problem ? "it " + std::string(problem) : std::string(std::strerror(error)))};
 }
 
 // The card at `given` goes into the slot where it lies.
@@ -298,6 +442,7 @@ int Insert(Arguments arguments, std::ostream &out)
     const auto cardId = arguments.value("--card-id");
     const std::vector<std::string> userTexts = arguments.values("--user");
     arguments.plain(0);
+    RequireFileName(file);
     if (file && (kind || cardId || !userTexts.empty())) {
         throw UsageError{"--file cannot go with --kind, --card-id or --user"};
     }
@@ -342,12 +487,17 @@ int Insert(Arguments arguments, std::ostream &out)
 
     storage::SlotLock lock;
     LockSlot(lock);
-    if (slot::Load().state != slot::State::Empty) {
-        throw Failure{"a card is already in the slot; eject it first"};
-    }
     std::string problem;
     if (!storage::MakePrivateFolder(storage::StateFolder(), problem)) {
         throw Failure{"cannot keep the card: " + problem};
+    }
+    const slot::Contents inSlot = slot::Load();
+    if (inSlot.state == slot::State::Unreadable) {
+        throw Failure{"a card is already in the slot, but it cannot be read: " + inSlot.problem + " (" +
+                      slot::CardPath() + "); eject it first"};
+    }
+    if (inSlot.state != slot::State::Empty) {
+        throw Failure{"a card is already in the slot; eject it first"};
     }
     if (!slot::Insert(cardFile)) {
         throw Failure{"cannot write the card file " + slot::CardPath() + ": " + std::strerror(errno)};
@@ -360,6 +510,7 @@ int Eject(Arguments arguments, std::ostream &out)
 {
     const auto file = arguments.value("--file");
     arguments.plain(0);
+    RequireFileName(file);
     storage::SlotLock lock;
     LockSlot(lock);
     const slot::Contents contents = slot::Load();
@@ -374,7 +525,10 @@ int Eject(Arguments arguments, std::ostream &out)
     }
     const std::string keptAt = slot::KeptElsewhere() ? slot::CardPath() : std::string();
     if (!slot::Eject()) {
-        throw Failure{"cannot remove the card file " + slot::CardPath() + ": " + std::strerror(errno)};
+        // The card file goes first, then its RAM: either may be what failed.
+        throw Failure{std::string(file ? "the card is kept in " + *file + ", but it " : "the card ") +
+                      "cannot be taken out of the slot (the card file " + slot::CardPath() + ", its RAM in " +
+                      storage::RuntimeFolder() + "): " + std::strerror(errno)};
     }
     lock.release();
     // The guard of a protected folder sees the card go and ends its view.
@@ -438,7 +592,7 @@ int Status(Arguments arguments, std::ostream &out)
 void StoreDriverState(DriverStateFile &driver)
 {
     if (!driver.store()) {
-        throw Failure{"cannot write the driver's state in " + storage::RuntimeFolder()};
+        throw Failure{"cannot write the driver's state " + DriverStateFile::Path() + ": " + std::strerror(errno)};
     }
 }
 
@@ -463,7 +617,7 @@ int Latency(Arguments arguments, std::ostream &out)
     driver.load();
     driver.state.processingTimeMs = uint32_t(std::stoul(text));
     StoreDriverState(driver);
-    out << "Latency set to " << text << " ms.\n";
+    out << "Latency set to " << driver.state.processingTimeMs << " ms.\n";
     return kExitSuccess;
 }
 

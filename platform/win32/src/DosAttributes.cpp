@@ -1,13 +1,14 @@
 #include "DosAttributes.h"
 
 #include "Paths.h"
+#include "SmallFiles.h"
+#include "Strings.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -19,6 +20,7 @@ namespace {
 
 constexpr const char *kDosAttribName = "user.DOSATTRIB";
 constexpr const char *kHiddenListName = ".hidden";
+constexpr size_t kHiddenListLimit = 1024 * 1024;
 // The binary record's valid-fields word has this bit when the attribute word is set.
 constexpr uint32_t kDosInfoAttribValid = 0x1;
 
@@ -56,13 +58,29 @@ int WriteStoredAttributes(const std::string &unixPath, DWORD attributes)
     return ::setxattr(unixPath.c_str(), kDosAttribName, value, static_cast<size_t>(size), 0) == 0 ? 0 : errno;
 }
 
-std::vector<std::string> ReadHiddenList(const std::string &folder)
+// The folder's hidden list: 0 when it was read or there is none, otherwise an
+// errno value. What cannot be read (a FIFO, a device, a folder, a list larger
+// than any a file manager keeps) is never waited on and never replaced.
+int ReadHiddenList(const std::string &folder, std::vector<std::string> &lines)
 {
-    std::vector<std::string> lines;
-    std::ifstream in(JoinUnix(folder, kHiddenListName));
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
+    std::string text;
+    switch (ReadSmallFile(JoinUnix(folder, kHiddenListName), kHiddenListLimit, text)) {
+    case SmallFile::Read:
+        break;
+    case SmallFile::Missing:
+        return 0;
+    case SmallFile::TooLarge:
+        return EFBIG;
+    case SmallFile::Failed:
+        return errno;
+    default:
+        return EACCES;
+    }
+    for (std::string_view line : Split(text, '\n'))
+        lines.emplace_back(line);
+    if (text.ends_with('\n'))
+        lines.pop_back();
+    return 0;
 }
 
 // Rewrites the list through a temporary file, so that a reader never sees half
@@ -96,13 +114,15 @@ int WriteHiddenList(const std::string &folder, const std::vector<std::string> &l
 
 bool IsListedHidden(const std::string &folder, const std::string &name)
 {
-    std::vector<std::string> lines = ReadHiddenList(folder);
-    return std::find(lines.begin(), lines.end(), name) != lines.end();
+    std::vector<std::string> lines;
+    return ReadHiddenList(folder, lines) == 0 && std::find(lines.begin(), lines.end(), name) != lines.end();
 }
 
 int SetListedHidden(const std::string &folder, const std::string &name, bool hidden)
 {
-    std::vector<std::string> lines = ReadHiddenList(folder);
+    std::vector<std::string> lines;
+    if (int error = ReadHiddenList(folder, lines))
+        return error;
     bool listed = std::find(lines.begin(), lines.end(), name) != lines.end();
     if (listed == hidden)
         return 0;

@@ -2,11 +2,14 @@
 
 #include "Errors.h"
 #include "PathMap.h"
+#include "SmallFiles.h"
 #include "Strings.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <cstring>
 #include <mutex>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -21,15 +24,43 @@ struct Section {
     std::vector<std::pair<std::string, std::string>> entries;
 };
 
-std::vector<Section> ReadIniFile(const std::string &path)
+// A map of a few drives and shares takes a few hundred bytes.
+constexpr size_t kDrivesFileLimit = 1024 * 1024;
+
+const char *WhyNotRead(SmallFile result)
+{
+    switch (result) {
+    case SmallFile::Folder:
+        return "it is a folder";
+    case SmallFile::NotRegular:
+        return "it is not a regular file";
+    case SmallFile::TooLarge:
+        return "it is larger than 1 MiB";
+    default:
+        return std::strerror(errno);
+    }
+}
+
+// A drives.ini that cannot be read leaves the map of C: and Z: alone; the user
+// is told once for each state of the file.
+std::string ReadDrivesFile(const std::string &path)
+{
+    std::string text;
+    const SmallFile result = ReadSmallFile(path, kDrivesFileLimit, text);
+    if (result != SmallFile::Read && result != SmallFile::Missing)
+        std::fprintf(stderr, "veyra: the drive map %s is not used: %s\n", path.c_str(), WhyNotRead(result));
+    return text;
+}
+
+std::vector<Section> ParseIniText(std::string_view file)
 {
     std::vector<Section> sections;
-    std::ifstream in(path);
-    std::string line;
-    for (bool first = true; std::getline(in, line); first = false) {
+    bool first = true;
+    for (std::string_view line : Split(file, '\n')) {
         std::string_view text = Trim(line);
         if (first && text.starts_with("\xEF\xBB\xBF")) // a UTF-8 byte order mark
             text = Trim(text.substr(3));
+        first = false;
         if (text.empty() || text.front() == ';' || text.front() == '#')
             continue;
         if (text.front() == '[' && text.back() == ']') {
@@ -56,18 +87,30 @@ std::optional<UINT> ParseDriveType(std::string_view text)
     return std::nullopt;
 }
 
+// A character no server or share name of a Windows path may hold.
+bool IsReservedInShareName(char c)
+{
+    constexpr std::string_view kReserved = "<>:\"/|?*";
+    return static_cast<unsigned char>(c) < 0x20 || kReserved.find(c) != std::string_view::npos;
+}
+
 // "\\server\share", as a Windows path can name it again: a slash would split
 // it, and the servers "." and "?" are the device namespaces, not servers.
 bool IsShareName(std::string_view name)
 {
-    if (!name.starts_with("\\\\") || name.find('/') != std::string_view::npos)
+    if (!name.starts_with("\\\\"))
         return false;
     std::vector<std::string_view> parts = Split(name.substr(2), '\\');
-    return parts.size() == 2 && !parts[0].empty() && !parts[1].empty() && parts[0] != "." && parts[0] != "?";
+    return parts.size() == 2 && !parts[0].empty() && !parts[1].empty() && parts[0] != "." && parts[0] != "?" &&
+           std::none_of(name.begin() + 2, name.end(), [](char c) { return c != '\\' && IsReservedInShareName(c); });
 }
 
 std::optional<std::string> ParseFolder(std::string_view text, const std::string &home)
 {
+    // The system calls would end the path at a zero byte, so that the folder
+    // would not be the one the map names.
+    if (text.find('\0') != std::string_view::npos)
+        return std::nullopt;
     if (text == "~")
         return home;
     if (text.starts_with("~/"))
@@ -110,14 +153,30 @@ std::optional<Volume> ParseVolume(const Section &section, const std::string &hom
     return volume;
 }
 
-std::optional<size_t> ShareIndex(const std::vector<Volume> &shares, std::string_view server, std::string_view share)
+// Letter case does not tell shares apart.
+std::string ShareKey(std::string_view server, std::string_view share)
 {
-    for (size_t i = 0; i < shares.size(); ++i) {
-        std::vector<std::string_view> parts = Split(std::string_view(shares[i].name).substr(2), '\\');
-        if (AsciiEqualNoCase(parts[0], server) && AsciiEqualNoCase(parts[1], share))
-            return i;
+    return AsciiLower(server) + '\\' + AsciiLower(share);
+}
+
+// "\\server\share" as its key.
+std::string ShareKeyOf(std::string_view name)
+{
+    std::vector<std::string_view> parts = Split(name.substr(2), '\\');
+    return ShareKey(parts[0], parts[1]);
+}
+
+// A later section of the same share replaces the earlier one. The index keeps
+// the map's making linear in the number of sections.
+void AddShare(DriveMap &map, Volume volume, bool replace)
+{
+    auto [found, added] = map.shareIndex.try_emplace(ShareKeyOf(volume.name), map.shares.size());
+    if (added) {
+        map.servers.insert(AsciiLower(Split(std::string_view(volume.name).substr(2), '\\')[0]));
+        map.shares.push_back(std::move(volume));
+    } else if (replace) {
+        map.shares[found->second] = std::move(volume);
     }
-    return std::nullopt;
 }
 
 std::shared_ptr<DriveMap> LoadDriveMap(const std::string &home, const std::string &configFile)
@@ -126,7 +185,8 @@ std::shared_ptr<DriveMap> LoadDriveMap(const std::string &home, const std::strin
     map->drives['C' - 'A'] = Volume{"C:", 'C', home, std::nullopt, {}};
     map->drives['Z' - 'A'] = Volume{"Z:", 'Z', "/", std::nullopt, {}};
 
-    for (const Section &section : ReadIniFile(configFile)) {
+    const std::string text = ReadDrivesFile(configFile);
+    for (const Section &section : ParseIniText(text)) {
         std::optional<Volume> volume = ParseVolume(section, home);
         if (!volume)
             continue;
@@ -134,20 +194,13 @@ std::shared_ptr<DriveMap> LoadDriveMap(const std::string &home, const std::strin
             map->drives[volume->letter - 'A'] = std::move(*volume);
             continue;
         }
-        std::vector<std::string_view> parts = Split(std::string_view(volume->name).substr(2), '\\');
-        if (std::optional<size_t> known = ShareIndex(map->shares, parts[0], parts[1]))
-            map->shares[*known] = std::move(*volume);
-        else
-            map->shares.push_back(std::move(*volume));
+        AddShare(*map, std::move(*volume), true);
     }
 
     // A mapped network drive also makes its share reachable by name.
     for (const std::optional<Volume> &drive : map->drives) {
-        if (!drive || drive->network.empty())
-            continue;
-        std::vector<std::string_view> parts = Split(std::string_view(drive->network).substr(2), '\\');
-        if (!ShareIndex(map->shares, parts[0], parts[1]))
-            map->shares.push_back(Volume{drive->network, 0, drive->folder, std::nullopt, {}});
+        if (drive && !drive->network.empty())
+            AddShare(*map, Volume{drive->network, 0, drive->folder, std::nullopt, {}}, false);
     }
     return map;
 }
@@ -185,17 +238,13 @@ const Volume *DriveMap::Drive(char letter) const
 
 const Volume *DriveMap::Share(std::string_view server, std::string_view share) const
 {
-    std::optional<size_t> index = ShareIndex(shares, server, share);
-    return index ? &shares[*index] : nullptr;
+    auto found = shareIndex.find(ShareKey(server, share));
+    return found == shareIndex.end() ? nullptr : &shares[found->second];
 }
 
 bool DriveMap::KnowsServer(std::string_view server) const
 {
-    for (const Volume &volume : shares) {
-        if (AsciiEqualNoCase(Split(std::string_view(volume.name).substr(2), '\\')[0], server))
-            return true;
-    }
-    return false;
+    return servers.contains(AsciiLower(server));
 }
 
 std::shared_ptr<const DriveMap> CurrentDriveMap()

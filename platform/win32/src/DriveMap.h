@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace veyra::win32::detail {
@@ -24,6 +26,8 @@ struct Volume {
 struct DriveMap {
     std::array<std::optional<Volume>, 26> drives;
     std::vector<Volume> shares;
+    std::unordered_map<std::string, size_t> shareIndex; // "server\share" in lower case
+    std::unordered_set<std::string> servers;            // in lower case
 
     const Volume *Drive(char letter) const;
     const Volume *Share(std::string_view server, std::string_view share) const;

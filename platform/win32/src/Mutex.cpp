@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -20,6 +21,20 @@ namespace {
 // opening run one at a time under a guard lock, so that testing for holders
 // (an exclusive try) and joining them (a shared lock) happen as one step.
 constexpr const char *kGuardFileName = "mutex.guard";
+
+thread_local std::string mutexProblem;
+
+HANDLE FailWith(int errnoValue, std::string problem)
+{
+    mutexProblem = std::move(problem);
+    return FailErrno(errnoValue, nullptr);
+}
+
+// A lock file that cannot be opened or locked: its path and the reason.
+HANDLE FailOn(const std::string &path, int errnoValue)
+{
+    return FailWith(errnoValue, "cannot use the lock file " + path + ": " + std::strerror(errnoValue));
+}
 
 class MutexObject : public HandleObject {
 public:
@@ -100,26 +115,30 @@ enum class Existing { Create, OpenOnly };
 // comes into being; for OpenOnly it stays absent. existed tells which it was.
 HANDLE JoinNamedMutex(const char *name, Existing mode, bool initialOwner, bool &existed)
 {
-    std::optional<std::string> folder = RuntimeFolder();
+    mutexProblem.clear();
+    std::string problem;
+    std::optional<std::string> folder = RuntimeFolder(problem);
     if (!folder)
-        return nullptr;
-    FileLock guard(::open((*folder + "/" + kGuardFileName).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+        return FailWith(errno, problem);
+    const std::string guardPath = *folder + "/" + kGuardFileName;
+    FileLock guard(::open(guardPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (guard.fd() < 0)
-        return FailErrno(errno, nullptr);
+        return FailOn(guardPath, errno);
     if (int error = Lock(guard.fd(), LOCK_EX))
-        return FailErrno(error, nullptr);
+        return FailOn(guardPath, error);
 
-    FileLock mutex(::open((*folder + "/" + LockFileName(name)).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    const std::string mutexPath = *folder + "/" + LockFileName(name);
+    FileLock mutex(::open(mutexPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (mutex.fd() < 0)
-        return FailErrno(errno, nullptr);
+        return FailOn(mutexPath, errno);
     int probe = Lock(mutex.fd(), LOCK_EX | LOCK_NB);
     if (probe && probe != EWOULDBLOCK)
-        return FailErrno(probe, nullptr);
+        return FailOn(mutexPath, probe);
     existed = probe == EWOULDBLOCK;
     if (!existed && mode == Existing::OpenOnly)
         return Fail(ERROR_FILE_NOT_FOUND, nullptr);
     if (int error = Lock(mutex.fd(), LOCK_SH))
-        return FailErrno(error, nullptr);
+        return FailOn(mutexPath, error);
     return AddHandle(std::make_shared<MutexObject>(mutex.release(), initialOwner && !existed));
 }
 
@@ -144,6 +163,11 @@ HANDLE OpenMutexA(DWORD /*desiredAccess*/, BOOL /*inheritHandle*/, const char *n
         return Fail(ERROR_INVALID_PARAMETER, nullptr);
     bool existed = false;
     return JoinNamedMutex(name, Existing::OpenOnly, false, existed);
+}
+
+std::string MutexProblem()
+{
+    return mutexProblem;
 }
 
 BOOL ReleaseMutex(HANDLE mutex)

@@ -103,6 +103,9 @@ std::optional<WindowsPath> ParseWindowsPath(std::string_view path, bool wildcard
     std::replace(text.begin(), text.end(), '/', '\\');
     if (text.empty())
         return Fail(ERROR_PATH_NOT_FOUND, std::nullopt);
+    // A zero byte would end the path early in every call made with it.
+    if (text.find('\0') != std::string::npos)
+        return Fail(ERROR_INVALID_NAME, std::nullopt);
 
     WindowsPath parsed;
     std::string_view rest;
@@ -287,6 +290,8 @@ std::optional<std::string> WindowsPathOf(std::string_view unixPath)
 {
     if (!unixPath.starts_with('/'))
         return Fail(ERROR_PATH_NOT_FOUND, std::nullopt);
+    if (unixPath.find('\0') != std::string_view::npos)
+        return Fail(ERROR_INVALID_NAME, std::nullopt);
     std::string path = NormalizeUnixPath(unixPath);
 
     std::shared_ptr<const DriveMap> map = CurrentDriveMap();
