@@ -120,6 +120,7 @@ bool WriteTemporary(const std::string &folder, const std::string &name, const By
 {
     struct stat target {};
     if (lstat((folder + "/" + name).c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+        errno = EISDIR;
         return false;
     }
     const std::string temporary = TemporaryPath(folder, name);
