@@ -1,6 +1,7 @@
 #include "ViewGuard.h"
 
 #include "Folders.h"
+#include "Store.h"
 
 #include <cerrno>
 #include <cstring>
@@ -54,17 +55,6 @@ std::string Hex(uint64_t value)
     return text;
 }
 
-std::string HexBytes(const std::string &bytes)
-{
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char byte : bytes) {
-        text.push_back(kDigits[byte >> 4]);
-        text.push_back(kDigits[byte & 0x0F]);
-    }
-    return text;
-}
-
 // Everything the guard writes on its report until it closes it or dies.
 std::string ReadReport(int fd)
 {
@@ -109,7 +99,7 @@ pid_t Spawn(const std::string &program, const ViewRequest &request, int report, 
     sigemptyset(&none);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSID);
-    const std::string userId = HexBytes(request.userId);
+    const std::string userId = protection::Hex(request.userId);
     const std::string generation = Hex(request.generation);
     char *argv[] = {const_cast<char *>(program.c_str()), const_cast<char *>(request.folder.c_str()),
                     const_cast<char *>(userId.c_str()), const_cast<char *>(generation.c_str()), nullptr};

@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include "Descriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -116,22 +118,6 @@ int WaitFor(pid_t pid)
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool WriteAll(int fd, const std::string &text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        done += std::size_t(written);
-    }
-    return true;
-}
-
 // What a finished child said, cut to one readable paragraph.
 std::string Drain(int fd)
 {
@@ -170,7 +156,7 @@ int Run(const std::string &program, const std::vector<std::string> &arguments, c
         messages = std::strerror(errno);
         return -1;
     }
-    WriteAll(in.write, input);
+    storage::WriteAll(in.write, input.data(), input.size());
     in.closeWrite();
     messages = Drain(out.read);
     out.closeRead();
@@ -324,7 +310,7 @@ bool MountView(const std::string &cipherFolder, const std::string &mountPoint, c
     const pid_t pid = Start(program, {"-fg", "-q", "-nonempty", cipherFolder, mountPoint}, in.read, out.write);
     in.closeRead();
     out.closeWrite();
-    const bool sent = pid > 0 && WriteAll(in.write, secret.text());
+    const bool sent = pid > 0 && storage::WriteAll(in.write, secret.text().data(), secret.text().size());
     in.closeWrite();
     if (!sent) {
         out.closeRead();

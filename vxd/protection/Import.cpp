@@ -1,5 +1,6 @@
 #include "Import.h"
 
+#include "Descriptor.h"
 #include "UserAttributes.h"
 
 #include <cerrno>
@@ -18,45 +19,10 @@ constexpr std::size_t kCopyBlock = 1 << 20;
 constexpr const char *kTemporaryPrefix = ".veyra-import-";
 constexpr const char *kImportedSuffix = ".imported";
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-
-private:
-    int fd_;
-};
-
 struct Failure {
     std::string path;
     int error;
 };
-
-bool WriteAll(int fd, const char *data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        data += written;
-        size -= std::size_t(written);
-    }
-    return true;
-}
 
 // The data of `from` into `to`, holes kept as holes.
 bool CopyData(int from, int to, off_t size)
@@ -86,7 +52,7 @@ bool CopyData(int from, int to, off_t size)
             if (got == 0) {
                 break;
             }
-            if (lseek(to, offset, SEEK_SET) < 0 || !WriteAll(to, buffer.data(), std::size_t(got))) {
+            if (lseek(to, offset, SEEK_SET) < 0 || !storage::WriteAll(to, buffer.data(), std::size_t(got))) {
                 return false;
             }
             offset += got;
@@ -109,9 +75,9 @@ bool SameContents(int bare, int view, const std::string &name, const struct stat
         stored.st_size != source.st_size) {
         return false;
     }
-    const Descriptor a(openat(bare, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    const Descriptor b(openat(view, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!a.valid() || !b.valid()) {
+    const storage::FileDescriptor a(openat(bare, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    const storage::FileDescriptor b(openat(view, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!a.isOpen() || !b.isOpen()) {
         return false;
     }
     std::vector<char> left(kCopyBlock);
@@ -158,15 +124,15 @@ bool ImportFile(int bare, int view, const std::string &name, const struct stat &
     }
     // Named by the source's inode, so that an import cut short is redone over its own leftover.
     const std::string temporary = kTemporaryPrefix + std::to_string(source.st_ino);
-    const Descriptor from(openat(bare, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-    if (!from.valid()) {
+    const storage::FileDescriptor from(openat(bare, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!from.isOpen()) {
         return false;
     }
     bool copied;
     {
-        const Descriptor to(
+        const storage::FileDescriptor to(
             openat(view, temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
-        if (!to.valid()) {
+        if (!to.isOpen()) {
             return false;
         }
         const struct timespec times[2] = {source.st_atim, source.st_mtim};
@@ -214,9 +180,9 @@ bool ImportSubfolder(int bare, int view, const std::string &name, const struct s
         failure = {path, errno};
         return false;
     }
-    const Descriptor from(openat(bare, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    const Descriptor to(openat(view, target.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!from.valid() || !to.valid()) {
+    const storage::FileDescriptor from(openat(bare, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const storage::FileDescriptor to(openat(view, target.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!from.isOpen() || !to.isOpen()) {
         failure = {path, errno};
         return false;
     }
@@ -287,8 +253,8 @@ bool ImportFolder(int bare, int view, const std::string &path, Failure &failure)
 
 bool ImportBareFolder(int bare, const std::string &view, std::string &problem)
 {
-    const Descriptor viewFolder(::open(view.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!viewFolder.valid()) {
+    const storage::FileDescriptor viewFolder(::open(view.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!viewFolder.isOpen()) {
         problem = "cannot open the protected view " + view + ": " + std::strerror(errno);
         return false;
     }

@@ -13,17 +13,6 @@ namespace {
 
 constexpr const char *kStorePrefix = "/.veyra-";
 
-std::string Hex(const std::string &bytes)
-{
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char byte : bytes) {
-        text.push_back(kDigits[byte >> 4]);
-        text.push_back(kDigits[byte & 0x0F]);
-    }
-    return text;
-}
-
 bool ReadExactly(const std::string &path, Challenge &challenge)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
@@ -61,6 +50,17 @@ bool WriteChallenge(const Store &store, const Challenge &challenge)
 }
 
 } // namespace
+
+std::string Hex(const std::string &bytes)
+{
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (const unsigned char byte : bytes) {
+        text.push_back(kDigits[byte >> 4]);
+        text.push_back(kDigits[byte & 0x0F]);
+    }
+    return text;
+}
 
 Store StoreFor(const std::string &parent, const std::string &userId)
 {

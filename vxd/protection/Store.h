@@ -24,6 +24,9 @@ struct Store {
     std::string challengeFile() const { return folder + "/challenge"; }
 };
 
+// Bytes as lowercase hexadecimal digits, as the store's name spells the user ID.
+std::string Hex(const std::string &bytes);
+
 // The store of `userId` for a user folder whose parent is `parent`.
 Store StoreFor(const std::string &parent, const std::string &userId);
 

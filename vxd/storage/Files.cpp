@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include "Descriptor.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,47 +12,6 @@ namespace {
 
 constexpr mode_t kFileMode = 0600;
 constexpr const char *kTemporarySuffix = ".new";
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-
-    int get() const { return fd_; }
-    bool isOpen() const { return fd_ >= 0; }
-    bool closeNow()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, const Bytes &contents)
-{
-    std::size_t written = 0;
-    while (written < contents.size()) {
-        const ssize_t result = write(fd, contents.data() + written, contents.size() - written);
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result <= 0) {
-            return false;
-        }
-        written += std::size_t(result);
-    }
-    return true;
-}
 
 bool SyncFolder(const std::string &folder)
 {
@@ -131,7 +92,8 @@ bool WriteTemporary(const std::string &folder, const std::string &name, const By
         return false;
     }
     const bool durable = durability == Durability::Durable;
-    if (!WriteAll(fd.get(), contents) || (durable && Calls().fsync(fd.get()) != 0) || !fd.closeNow()) {
+    if (!WriteAll(fd.get(), contents.data(), contents.size()) || (durable && Calls().fsync(fd.get()) != 0) ||
+        !fd.closeNow()) {
         unlink(temporary.c_str());
         return false;
     }

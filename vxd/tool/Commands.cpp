@@ -2,6 +2,7 @@
 
 #include "CardFiles.h"
 #include "CardReport.h"
+#include "Descriptor.h"
 #include "DriverState.h"
 #include "Engine.h"
 #include "Files.h"
@@ -227,30 +228,6 @@ const char *NotARegularFile(const struct stat &status)
     return nullptr;
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    Descriptor(const Descriptor &) = delete;
-    Descriptor &operator=(const Descriptor &) = delete;
-
-    int get() const { return fd_; }
-    bool closeNow()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 void RequireFileName(const std::optional<std::string> &file)
 {
     if (file && file->empty()) {
@@ -262,7 +239,7 @@ void RequireFileName(const std::optional<std::string> &file)
 // device put in its place cannot hang the tool.
 Bytes ReadGivenFile(const std::string &path)
 {
-    const Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const storage::FileDescriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat status {};
     if (fd.get() < 0 || fstat(fd.get(), &status) != 0) {
         throw Failure{"cannot read " + path + ": " + std::strerror(errno)};
@@ -320,22 +297,6 @@ void CheckKeepingPlace(const std::string &path)
     }
 }
 
-bool WriteAll(int fd, const Bytes &contents)
-{
-    std::size_t written = 0;
-    while (written < contents.size()) {
-        const ssize_t result = write(fd, contents.data() + written, contents.size() - written);
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result <= 0) {
-            return false;
-        }
-        written += std::size_t(result);
-    }
-    return true;
-}
-
 // Writes a temporary file of our own beside the target (mkstemp: a name
 // nobody else has), and renames it into place once it is complete. Nothing
 // but that temporary file is ever removed.
@@ -345,17 +306,17 @@ void WriteGivenFile(const std::string &path, const Bytes &contents)
     const std::filesystem::path target(path);
     const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
     std::string temporary = folder + "/." + target.filename().string() + ".XXXXXX";
-    Descriptor fd(mkstemp(temporary.data()));
+    storage::FileDescriptor fd(mkstemp(temporary.data()));
     if (fd.get() < 0) {
         throw Failure{"cannot write " + path + ": " + std::strerror(errno)};
     }
-    if (!WriteAll(fd.get(), contents) || fsync(fd.get()) != 0 || !fd.closeNow() ||
+    if (!storage::WriteAll(fd.get(), contents.data(), contents.size()) || fsync(fd.get()) != 0 || !fd.closeNow() ||
         rename(temporary.c_str(), path.c_str()) != 0) {
         const int error = errno;
         unlink(temporary.c_str());
         throw Failure{"cannot write " + path + ": " + std::strerror(error)};
     }
-    const Descriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const storage::FileDescriptor folderFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folderFd.get() < 0 || fsync(folderFd.get()) != 0) {
         throw Failure{"cannot make sure " + path + " is on disk: " + std::strerror(errno)};
     }
