@@ -49,7 +49,8 @@ void SetAttributeBit(const QString &path, uint32_t bit);
 void ClearAttributeBit(const QString &path, uint32_t bit);
 
 // With `invisible` 1 the parent and every folder in it become hidden, else all
-// of them visible.
+// of them visible; only user folders are touched: the base folders, the
+// folders in them and the folders the profile remembers for a user.
 void ApplyFolderVisibility(const QString &parent, int invisible);
 
 // The path a mapped network drive stands for ("\\server\share\Docs" for
