@@ -131,6 +131,16 @@ DriveReadiness CheckDriveReadiness(const QString &path)
     return GetLastError() == ERROR_NOT_READY ? DriveReadiness::NotReady : DriveReadiness::Failed;
 }
 
+std::optional<uint64_t> FreeSpaceOf(const QString &path)
+{
+    const QByteArray root = Native(RootOf(path));
+    ULONGLONG available = 0;
+    if (!GetDiskFreeSpaceExA(root.constData(), &available, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    return available;
+}
+
 bool EntryExists(const QString &path)
 {
     const QString name = NameOf(path);

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 namespace veyra::agent {
@@ -30,6 +31,11 @@ QString DefaultBaseFolder();
 enum class DriveReadiness { Ready, NotReady, Failed };
 // The volume of the root "X:\", X being the path's first character.
 DriveReadiness CheckDriveReadiness(const QString &path);
+
+// The bytes the user may still write on the drive of `path` (its first
+// character), without the part kept for the system; nullopt when the drive
+// cannot tell.
+std::optional<uint64_t> FreeSpaceOf(const QString &path);
 
 // Whether the parent of `path` lists an entry of its name, in any letter case.
 bool EntryExists(const QString &path);

@@ -443,16 +443,6 @@ bool RunConversion(QWidget *dialog, const CardRecords &records, const Conversion
     return conversion.run();
 }
 
-std::optional<uint64_t> FreeSpaceOf(const QString &path)
-{
-    const QByteArray root = Native(path.left(1).toUpper() + QStringLiteral(":\\"));
-    ULONGLONG available = 0;
-    if (!GetDiskFreeSpaceExA(root.constData(), &available, nullptr, nullptr)) {
-        return std::nullopt;
-    }
-    return available;
-}
-
 QString DestinationOf(const QString &destinationFolder, const QString &source)
 {
     const QString separator = destinationFolder.size() == kDriveRootLength ? QString() : QStringLiteral("\\");
