@@ -64,9 +64,8 @@ void CCardInfoViewDlg::OnOK()
     }
 
     userList_->clear();
-    const uint8_t zero[TVRCM_ID_SIZE] = {};
     for (const tagCM_CARDINFO_USER &user : info.Users) {
-        if (std::memcmp(user.UserId, zero, TVRCM_ID_SIZE) != 0) {
+        if (!IsFreeUserEntry(user)) {
             const auto *id = reinterpret_cast<const char *>(user.UserId);
             userList_->addItem(QString::fromUtf8(id, qsizetype(strnlen(id, TVRCM_ID_SIZE))));
         }

@@ -59,7 +59,10 @@ bool QueryCardInfo(CCardAccess &access, tagCM_CARDINFOREQUEST_STATUS &info);
 bool NeedsReInitialisation(uint8_t cardKind);
 // Only a user card takes user registrations and deletions.
 bool AllowsUserAdministration(uint8_t cardKind);
-// Entries whose user ID is not all zero bytes.
+// A free entry of the user table: its user ID is all 0x00 (as the virtual
+// card answers) or all 0xFF (as a card's blank memory reads).
+bool IsFreeUserEntry(const tagCM_CARDINFO_USER &user);
+// Entries that are not free.
 int CountRegisteredUsers(const tagCM_CARDINFOREQUEST_STATUS &info);
 bool IsUserRegistered(const tagCM_CARDINFOREQUEST_STATUS &info, const QByteArray &userId);
 

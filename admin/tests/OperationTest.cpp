@@ -60,6 +60,7 @@ private slots:
     void registration();
     void registrationFallsBackToReRegistration();
     void registrationSendsUserIdsAsFields();
+    void freeEntriesMarkedAllFF();
     void deletion();
     void refusalsBeforeAnyChange_data();
     void refusalsBeforeAnyChange();
@@ -219,6 +220,31 @@ void OperationTest::registration()
     CCardAccess access = MainCardAccess();
     QVERIFY(CheckUserPassword(access, "bob", "b-pass!"));
     QVERIFY(!CheckUserPassword(access, "bob", "B-PASS!"));
+}
+
+// A card that answers its free user entries with all-0xFF IDs: they count as
+// free in the registration's count and lookup and in the view.
+void OperationTest::freeEntriesMarkedAllFF()
+{
+    f.setUpCard();
+    f.addUser("alice");
+    f.card->freeEntriesAllFF = true;
+    f.forgetRecords();
+    CUserRegistDlg dialog;
+    Fill(dialog, "bob", "b-pass!", "key-info");
+    f.modals->expect(f.confirmPassword("b-pass!"));
+    dialog.OnOK();
+    QCOMPARE(f.card->userIds(), std::vector<QByteArray>({"alice", "bob"}));
+    QCOMPARE(f.ui->messageBoxes().at(0).text, LoadString(IDS_USER_REGIST_DONE));
+
+    CCardInfoViewDlg view;
+    view.OnOK();
+    auto *list = ui::FindControl<QListWidget>(&view, IDC_USER_LIST);
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) {
+        lines.append(list->item(i)->text());
+    }
+    QCOMPARE(lines, QStringList({"alice", "bob"}));
 }
 
 void OperationTest::registrationFallsBackToReRegistration()
