@@ -1,6 +1,7 @@
 #include "CardProcedures.h"
 
 #include "CardIdentity.h"
+#include "CodePageText.h"
 #include "Des.h"
 
 #include <algorithm>
@@ -44,6 +45,17 @@ bool RecoverMarkedEntry(CCardAccess &access)
 }
 
 } // namespace
+
+std::optional<QByteArray> CardField(const QString &text)
+{
+    return ui::ToCodePage932(text, TVRCM_ID_SIZE);
+}
+
+QString CardFieldText(const uint8_t field[TVRCM_ID_SIZE])
+{
+    const auto *text = reinterpret_cast<const char *>(field);
+    return ui::FromCodePage932(QByteArray(text, qsizetype(strnlen(text, TVRCM_ID_SIZE))));
+}
 
 CCardAccess MainCardAccess()
 {

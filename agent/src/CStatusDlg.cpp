@@ -187,7 +187,7 @@ bool CStatusDlg::login()
 // A user who gives up on the folder is logged out of the card again.
 bool CStatusDlg::establishUserFolder()
 {
-    if (EstablishUserFolder(this, userId_.toLatin1(), userFolder_) == 1) {
+    if (EstablishUserFolder(this, *CardText(userId_), userFolder_) == 1) {
         return true;
     }
     if (!cardStateReset()) {
@@ -472,7 +472,7 @@ void CStatusDlg::onCommand(int command)
         ExploreUserFolder(this, userFolder_);
         break;
     case ID_USERFOLDER_RENAME:
-        RenameUserFolder(this, userId_.toLatin1(), userFolder_, records_);
+        RenameUserFolder(this, CardText(userId_).value_or(QByteArray()), userFolder_, records_);
         break;
     case ID_HIDE_DIALOG:
         toggleHidden();
