@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cstring>
-
 namespace veyra::admin {
 
 CCardInfoViewDlg::CCardInfoViewDlg(QWidget *parent)
@@ -31,8 +29,11 @@ CCardInfoViewDlg::CCardInfoViewDlg(QWidget *parent)
     userList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     userList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     userList_->setFrameShape(QFrame::Box);
-    // Room for the 16 entries of a card.
-    userList_->setMinimumHeight(userList_->fontMetrics().height() * 9);
+    // Room for the 16 entries of a card, measured on a line as the list shows it.
+    userList_->addItem(QStringLiteral("ABCDEFGHIJKLMNOP"));
+    const int lineHeight = userList_->sizeHintForRow(0);
+    userList_->clear();
+    userList_->setMinimumHeight(TVRCM_USER_COUNT * lineHeight + 2 * userList_->frameWidth());
     layout->addWidget(userList_, 2, 1);
 
     execute_ = MakeButton(this, IDOK, Text(text::kExecute));
@@ -66,8 +67,7 @@ void CCardInfoViewDlg::OnOK()
     userList_->clear();
     for (const tagCM_CARDINFO_USER &user : info.Users) {
         if (!IsFreeUserEntry(user)) {
-            const auto *id = reinterpret_cast<const char *>(user.UserId);
-            userList_->addItem(QString::fromUtf8(id, qsizetype(strnlen(id, TVRCM_ID_SIZE))));
+            userList_->addItem(CardFieldText(user.UserId));
         }
     }
     if (userList_->count() == 0) {

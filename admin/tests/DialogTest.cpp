@@ -255,6 +255,9 @@ void DialogTest::accessDialogDisablesAndEnablesItsOwner()
     QVERIFY(!owner.isEnabled());
     QVERIFY(access.isVisible());
     QVERIFY(access.isEnabled());
+    // Owned by the operation dialog's window: above it, no task bar entry.
+    QVERIFY(owner.windowHandle());
+    QCOMPARE(access.windowHandle()->transientParent(), owner.windowHandle());
     access.SetStatusText(LoadString(IDS_USER_REGIST_RUNNING));
     QCOMPARE(ui::FindControl<QLabel>(&access, IDC_ACCESS_STATUS)->text(), LoadString(IDS_USER_REGIST_RUNNING));
     QCOMPARE(access.windowTitle(), QString::fromUtf8("ｶｰﾄﾞにｱｸｾｽしています..."));
