@@ -44,6 +44,29 @@ CConversionProgressDlg *ProgressWindow()
     return nullptr;
 }
 
+// From the first data transfer on, files may grow to kFileSizeLimit bytes, the
+// card's own files included.
+std::function<void(uint8_t)> LimitFileSizeAtTheFirstTransfer(const rlimit &limit)
+{
+    return [&limit, done = false](uint8_t command) mutable {
+        if (command == 0x41 && !done) {
+            done = true;
+            const rlimit small{kFileSizeLimit, limit.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+    };
+}
+
+// The card answers the second data transfer with an error status.
+std::function<void(uint8_t)> FailTheSecondTransfer()
+{
+    return [transfers = 0](uint8_t command) mutable {
+        if (command == 0x41 && ++transfers == 2) {
+            QVERIFY(VeyraCard({"fault", "status", "EF01"}));
+        }
+    };
+}
+
 // The files in the test home's folder Out, temporary ones included.
 QStringList OutFiles(const ConversionFixture &f)
 {
@@ -299,13 +322,7 @@ private slots:
             // the 65th block is cut short.
             getrlimit(RLIMIT_FSIZE, &limit);
             std::signal(SIGXFSZ, SIG_IGN);
-            f.log->beforeCommand = [&limit, done = false](uint8_t command) mutable {
-                if (command == 0x41 && !done) {
-                    done = true;
-                    const rlimit small{kFileSizeLimit, limit.rlim_max};
-                    setrlimit(RLIMIT_FSIZE, &small);
-                }
-            };
+            f.log->beforeCommand = LimitFileSizeAtTheFirstTransfer(limit);
         } else if (situation == "reset") {
             f.log->beforeCommand = [](uint8_t command) {
                 if (command == 0x29) {
@@ -319,11 +336,7 @@ private slots:
                 }
             };
         } else if (situation == "mid-file") {
-            f.log->beforeCommand = [transfers = 0](uint8_t command) mutable {
-                if (command == 0x41 && ++transfers == 2) {
-                    QVERIFY(VeyraCard({"fault", "status", "EF01"}));
-                }
-            };
+            f.log->beforeCommand = FailTheSecondTransfer();
         } else if (situation == "final reset") {
             f.log->beforeCommand = [resets = 0](uint8_t command) mutable {
                 if (command == 0x29 && ++resets == 2) {
@@ -385,20 +398,10 @@ private slots:
         getrlimit(RLIMIT_FSIZE, &limit);
         if (situation == "card") {
             f.script.then(ReadErrorCode(codes));
-            f.log->beforeCommand = [transfers = 0](uint8_t command) mutable {
-                if (command == 0x41 && ++transfers == 2) {
-                    QVERIFY(VeyraCard({"fault", "status", "EF01"}));
-                }
-            };
+            f.log->beforeCommand = FailTheSecondTransfer();
         } else if (situation == "write") {
             std::signal(SIGXFSZ, SIG_IGN);
-            f.log->beforeCommand = [&limit, done = false](uint8_t command) mutable {
-                if (command == 0x41 && !done) {
-                    done = true;
-                    const rlimit small{kFileSizeLimit, limit.rlim_max};
-                    setrlimit(RLIMIT_FSIZE, &small);
-                }
-            };
+            f.log->beforeCommand = LimitFileSizeAtTheFirstTransfer(limit);
         } else if (situation == "cancel") {
             f.log->beforeCommand = [](uint8_t command) {
                 if (CConversionProgressDlg *progress = ProgressWindow(); progress && command == 0x41) {
