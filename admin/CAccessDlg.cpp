@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
+#include <QWindow>
 
 namespace veyra::admin {
 namespace {
@@ -46,6 +47,13 @@ void CAccessDlg::Open(QWidget *owner)
     }
     adjustSize();
     if (owner != nullptr) {
+        // The owner's window is this window's owner (its transient parent), so
+        // that it stays above the operation dialog and has no task bar entry
+        // of its own; no Qt parent, which would disable it with the owner.
+        QWidget *ownerWindow = owner->window();
+        ownerWindow->winId();
+        winId();
+        windowHandle()->setTransientParent(ownerWindow->windowHandle());
         move(owner->frameGeometry().center() - rect().center());
     }
     show();

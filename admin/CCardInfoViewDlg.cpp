@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cstring>
-
 namespace veyra::admin {
 
 CCardInfoViewDlg::CCardInfoViewDlg(QWidget *parent)
@@ -31,8 +29,11 @@ CCardInfoViewDlg::CCardInfoViewDlg(QWidget *parent)
     userList_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     userList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     userList_->setFrameShape(QFrame::Box);
-    // Room for the 16 entries of a card.
-    userList_->setMinimumHeight(userList_->fontMetrics().height() * 9);
+    // Room for the 16 entries of a card, measured on a line as the list shows it.
+    userList_->addItem(QStringLiteral("ABCDEFGHIJKLMNOP"));
+    const int lineHeight = userList_->sizeHintForRow(0);
+    userList_->clear();
+    userList_->setMinimumHeight(TVRCM_USER_COUNT * lineHeight + 2 * userList_->frameWidth());
     layout->addWidget(userList_, 2, 1);
 
     execute_ = MakeButton(this, IDOK, Text(text::kExecute));
@@ -64,11 +65,9 @@ void CCardInfoViewDlg::OnOK()
     }
 
     userList_->clear();
-    const uint8_t zero[TVRCM_ID_SIZE] = {};
     for (const tagCM_CARDINFO_USER &user : info.Users) {
-        if (std::memcmp(user.UserId, zero, TVRCM_ID_SIZE) != 0) {
-            const auto *id = reinterpret_cast<const char *>(user.UserId);
-            userList_->addItem(QString::fromUtf8(id, qsizetype(strnlen(id, TVRCM_ID_SIZE))));
+        if (!IsFreeUserEntry(user)) {
+            userList_->addItem(CardFieldText(user.UserId));
         }
     }
     if (userList_->count() == 0) {

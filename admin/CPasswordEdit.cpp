@@ -1,9 +1,6 @@
 #include "CPasswordEdit.h"
 
 #include "CUserIdEdit.h"
-#include "UiHost.h"
-
-#include <QKeyEvent>
 
 namespace veyra::admin {
 namespace {
@@ -30,12 +27,15 @@ bool CPasswordEdit::IsAccepted(QChar typed)
 
 void CPasswordEdit::keyPressEvent(QKeyEvent *event)
 {
-    if (IsTypedCharacter(event) && !IsAccepted(event->text().front())) {
-        ui::MessageBeep(ui::MB_ICONASTERISK);
-        event->accept();
-        return;
+    if (PassKeyPress(this, event, IsAccepted)) {
+        QLineEdit::keyPressEvent(event);
     }
-    QLineEdit::keyPressEvent(event);
+}
+
+void CPasswordEdit::inputMethodEvent(QInputMethodEvent *event)
+{
+    FilterCommit(event, IsAccepted);
+    QLineEdit::inputMethodEvent(event);
 }
 
 } // namespace veyra::admin

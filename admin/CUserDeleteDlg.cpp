@@ -59,7 +59,16 @@ void CUserDeleteDlg::OnOK()
     if (userId_.isEmpty()) {
         return userIdEdit_->setFocus();
     }
-    const QByteArray userId = userId_.toUtf8();
+    // A text that the card's fields cannot hold is refused as an empty one.
+    const std::optional<QByteArray> cardUserId = CardField(userId_);
+    const std::optional<QByteArray> password = CardField(password_);
+    if (!cardUserId) {
+        return userIdEdit_->setFocus();
+    }
+    if (!password) {
+        return passwordEdit_->setFocus();
+    }
+    const QByteArray &userId = *cardUserId;
     const QString caption = LoadString(IDS_USER_DELETE_TITLE);
 
     CCardAccess access = MainCardAccess();
@@ -79,7 +88,7 @@ void CUserDeleteDlg::OnOK()
     if (!IsUserRegistered(info, userId)) {
         return Refuse(IDS_USER_ID_NOT_REGISTERED);
     }
-    if (!CheckUserPassword(access, userId, password_.toUtf8())) {
+    if (!CheckUserPassword(access, userId, *password)) {
         return ShowCardError(this, access.LastCode());
     }
     if (ui::MessageBox(this, LoadString(IDS_USER_DELETE_QUESTION), caption, ui::MB_YESNO | ui::MB_ICONEXCLAMATION) !=

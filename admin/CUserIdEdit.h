@@ -3,6 +3,7 @@
 // while it has the focus.
 #pragma once
 
+#include <QInputMethodEvent>
 #include <QLineEdit>
 
 namespace veyra::admin {
@@ -17,6 +18,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
@@ -24,8 +26,16 @@ private:
     bool inputMethodWasOpen_ = false;
 };
 
-// A character an edit field takes as typed text rather than as a key command.
-bool IsTypedCharacter(const QKeyEvent *event);
+// Typed text, as a key press or as an input method's commit, reaches the field
+// only with the characters it takes; each one dropped sounds the asterisk. A
+// character beyond the Basic Multilingual Plane is one character, dropped.
+using CharacterFilter = bool (*)(QChar);
+// False when the key press was typed text that the filter has dealt with
+// (dropped, or inserted without the characters it dropped); true when it goes
+// on to the field as it is.
+bool PassKeyPress(QLineEdit *edit, QKeyEvent *event, CharacterFilter accepts);
+// Leaves in an input method's commit only the characters the field takes.
+void FilterCommit(QInputMethodEvent *event, CharacterFilter accepts);
 // ASCII letters and digits: what the system calls alphanumeric in user IDs.
 bool IsAsciiAlphaNumeric(QChar character);
 

@@ -84,10 +84,23 @@ void CUserRegistDlg::OnOK()
     if (keyInfo_.isEmpty()) {
         return keyInfoEdit_->setFocus();
     }
+    // A text that the card's fields cannot hold is refused as an empty one.
+    const std::optional<QByteArray> userId = CardField(userId_);
+    const std::optional<QByteArray> password = CardField(password_);
+    const std::optional<QByteArray> keyInfo = CardField(keyInfo_);
+    if (!userId) {
+        return userIdEdit_->setFocus();
+    }
+    if (!password) {
+        return passwordEdit_->setFocus();
+    }
+    if (!keyInfo) {
+        return keyInfoEdit_->setFocus();
+    }
     if (!ConfirmPassword()) {
         return;
     }
-    const UserFields fields{userId_.toUtf8(), password_.toUtf8(), keyInfo_.toUtf8()};
+    const UserFields fields{*userId, *password, *keyInfo};
 
     CCardAccess access = MainCardAccess();
     if (!SetUpCardModel(access)) {

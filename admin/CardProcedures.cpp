@@ -1,6 +1,7 @@
 #include "CardProcedures.h"
 
 #include "CardIdentity.h"
+#include "CodePageText.h"
 #include "Des.h"
 
 #include <algorithm>
@@ -44,6 +45,17 @@ bool RecoverMarkedEntry(CCardAccess &access)
 }
 
 } // namespace
+
+std::optional<QByteArray> CardField(const QString &text)
+{
+    return ui::ToCodePage932(text, TVRCM_ID_SIZE);
+}
+
+QString CardFieldText(const uint8_t field[TVRCM_ID_SIZE])
+{
+    const auto *text = reinterpret_cast<const char *>(field);
+    return ui::FromCodePage932(QByteArray(text, qsizetype(strnlen(text, TVRCM_ID_SIZE))));
+}
 
 CCardAccess MainCardAccess()
 {
@@ -117,12 +129,18 @@ bool AllowsUserAdministration(uint8_t cardKind)
     return cardKind == kCardKind;
 }
 
+bool IsFreeUserEntry(const tagCM_CARDINFO_USER &user)
+{
+    const auto allAre = [&user](uint8_t value) {
+        return std::all_of(std::begin(user.UserId), std::end(user.UserId), [value](uint8_t b) { return b == value; });
+    };
+    return allAre(0x00) || allAre(0xFF);
+}
+
 int CountRegisteredUsers(const tagCM_CARDINFOREQUEST_STATUS &info)
 {
-    const uint8_t zero[TVRCM_ID_SIZE] = {};
-    return int(std::count_if(std::begin(info.Users), std::end(info.Users), [&](const tagCM_CARDINFO_USER &user) {
-        return std::memcmp(user.UserId, zero, TVRCM_ID_SIZE) != 0;
-    }));
+    return int(std::count_if(std::begin(info.Users), std::end(info.Users),
+                             [](const tagCM_CARDINFO_USER &user) { return !IsFreeUserEntry(user); }));
 }
 
 bool IsUserRegistered(const tagCM_CARDINFOREQUEST_STATUS &info, const QByteArray &userId)
@@ -130,7 +148,7 @@ bool IsUserRegistered(const tagCM_CARDINFOREQUEST_STATUS &info, const QByteArray
     uint8_t field[TVRCM_ID_SIZE];
     PutField(userId, field);
     return std::any_of(std::begin(info.Users), std::end(info.Users), [&](const tagCM_CARDINFO_USER &user) {
-        return std::memcmp(user.UserId, field, TVRCM_ID_SIZE) == 0;
+        return !IsFreeUserEntry(user) && std::memcmp(user.UserId, field, TVRCM_ID_SIZE) == 0;
     });
 }
 

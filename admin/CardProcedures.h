@@ -7,8 +7,10 @@
 #include "CCardAccess.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace veyra::admin {
 
@@ -29,6 +31,14 @@ struct UserFields {
     QByteArray password;
     QByteArray keyInformation;
 };
+
+// A text the administrator typed (or pasted) as the card takes it: code page
+// 932, at most 16 bytes, as VeyraAP sends it too; nullopt for a text without
+// that form, which is refused rather than cut inside a character.
+std::optional<QByteArray> CardField(const QString &text);
+
+// A user ID as the card holds it, for showing: up to its first zero byte.
+QString CardFieldText(const uint8_t field[TVRCM_ID_SIZE]);
 
 // A card access object with both main-card keys loaded, as every operation uses.
 CCardAccess MainCardAccess();
@@ -59,7 +69,10 @@ bool QueryCardInfo(CCardAccess &access, tagCM_CARDINFOREQUEST_STATUS &info);
 bool NeedsReInitialisation(uint8_t cardKind);
 // Only a user card takes user registrations and deletions.
 bool AllowsUserAdministration(uint8_t cardKind);
-// Entries whose user ID is not all zero bytes.
+// A free entry of the user table: its user ID is all 0x00 (as the virtual
+// card answers) or all 0xFF (as a card's blank memory reads).
+bool IsFreeUserEntry(const tagCM_CARDINFO_USER &user);
+// Entries that are not free.
 int CountRegisteredUsers(const tagCM_CARDINFOREQUEST_STATUS &info);
 bool IsUserRegistered(const tagCM_CARDINFOREQUEST_STATUS &info, const QByteArray &userId);
 

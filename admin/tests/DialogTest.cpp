@@ -73,6 +73,8 @@ private slots:
     void cardErrorDialogShowsTheStopIcon();
     void typingFilters_data();
     void typingFilters();
+    void textTypedAnotherWayIsFiltered_data();
+    void textTypedAnotherWayIsFiltered();
     void seventeenthCharacterIsRefused();
     void pastedTextIsNotFilteredButLimited();
     void userIdFieldClosesTheInputMethodWhileFocused();
@@ -164,6 +166,47 @@ void DialogTest::typingFilters()
     }
 }
 
+// Typed text that does not come as one character per key press: an input
+// method's commit, a key press with a character beyond the Basic
+// Multilingual Plane.
+void DialogTest::textTypedAnotherWayIsFiltered_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<bool>("inputMethod");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<int>("beeps");
+    for (int field : {IDC_USER_ID, IDC_PASSWORD, IDC_KEY_INFO}) {
+        QTest::addRow("%d input method letters", field) << field << true << "ab" << "ab" << 0;
+        QTest::addRow("%d input method full-width", field) << field << true << QString::fromUtf8("aＢ") << "a" << 1;
+        QTest::addRow("%d input method spaces", field)
+            << field << true << QString::fromUtf8("a b\u3000c") << "abc" << 2;
+        QTest::addRow("%d key beyond the BMP", field) << field << false << QString::fromUtf8("\U0001F600") << ""
+                                                      << 1;
+    }
+}
+
+void DialogTest::textTypedAnotherWayIsFiltered()
+{
+    QFETCH(int, field);
+    QFETCH(bool, inputMethod);
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    QFETCH(int, beeps);
+    CUserRegistDlg dialog;
+    QLineEdit *edit = Field(dialog, field);
+    if (inputMethod) {
+        QInputMethodEvent commit;
+        commit.setCommitString(typed);
+        QApplication::sendEvent(edit, &commit);
+    } else {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, typed);
+        QApplication::sendEvent(edit, &press);
+    }
+    QCOMPARE(edit->text(), kept);
+    QCOMPARE(int(f.ui->beeps().size()), beeps);
+}
+
 void DialogTest::seventeenthCharacterIsRefused()
 {
     for (auto *dialog : {static_cast<QDialog *>(new CUserRegistDlg), static_cast<QDialog *>(new CUserDeleteDlg)}) {
@@ -212,6 +255,9 @@ void DialogTest::accessDialogDisablesAndEnablesItsOwner()
     QVERIFY(!owner.isEnabled());
     QVERIFY(access.isVisible());
     QVERIFY(access.isEnabled());
+    // Owned by the operation dialog's window: above it, no task bar entry.
+    QVERIFY(owner.windowHandle());
+    QCOMPARE(access.windowHandle()->transientParent(), owner.windowHandle());
     access.SetStatusText(LoadString(IDS_USER_REGIST_RUNNING));
     QCOMPARE(ui::FindControl<QLabel>(&access, IDC_ACCESS_STATUS)->text(), LoadString(IDS_USER_REGIST_RUNNING));
     QCOMPARE(access.windowTitle(), QString::fromUtf8("ｶｰﾄﾞにｱｸｾｽしています..."));

@@ -14,6 +14,7 @@
 #include "Strings.h"
 
 #include <QListWidget>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QtTest>
 
@@ -60,6 +61,9 @@ private slots:
     void registration();
     void registrationFallsBackToReRegistration();
     void registrationSendsUserIdsAsFields();
+    void freeEntriesMarkedAllFF();
+    void cardFieldsInCodePage932_data();
+    void cardFieldsInCodePage932();
     void deletion();
     void refusalsBeforeAnyChange_data();
     void refusalsBeforeAnyChange();
@@ -72,6 +76,7 @@ private slots:
     void failingCommandsEndInTheCardErrorDialog();
     void cardInformationView();
     void cardInformationViewKeepsItsListOnFailure();
+    void cardInformationViewShowsSixteenLines();
 
 private:
     AdminFixture f;
@@ -219,6 +224,70 @@ void OperationTest::registration()
     CCardAccess access = MainCardAccess();
     QVERIFY(CheckUserPassword(access, "bob", "b-pass!"));
     QVERIFY(!CheckUserPassword(access, "bob", "B-PASS!"));
+}
+
+// A card that answers its free user entries with all-0xFF IDs: they count as
+// free in the registration's count and lookup and in the view.
+void OperationTest::freeEntriesMarkedAllFF()
+{
+    f.setUpCard();
+    f.addUser("alice");
+    f.card->freeEntriesAllFF = true;
+    f.forgetRecords();
+    CUserRegistDlg dialog;
+    Fill(dialog, "bob", "b-pass!", "key-info");
+    f.modals->expect(f.confirmPassword("b-pass!"));
+    dialog.OnOK();
+    QCOMPARE(f.card->userIds(), std::vector<QByteArray>({"alice", "bob"}));
+    QCOMPARE(f.ui->messageBoxes().at(0).text, LoadString(IDS_USER_REGIST_DONE));
+
+    CCardInfoViewDlg view;
+    view.OnOK();
+    auto *list = ui::FindControl<QListWidget>(&view, IDC_USER_LIST);
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) {
+        lines.append(list->item(i)->text());
+    }
+    QCOMPARE(lines, QStringList({"alice", "bob"}));
+}
+
+// Pasted text reaches the card in code page 932, as VeyraAP sends it, and the
+// view reads it back; a text without that form, or one longer than 16 bytes
+// (which a cut would split inside a character), is refused as an empty field.
+void OperationTest::cardFieldsInCodePage932_data()
+{
+    QTest::addColumn<QString>("userId");
+    QTest::addColumn<QByteArray>("onCard");
+    QTest::newRow("half-width katakana") << QString::fromUtf8("ﾕｰｻﾞ1") << QByteArray("\xD5\xB0\xBB\xDE" "1");
+    QTest::newRow("full-width letters") << QString::fromUtf8("ＩＤ") << QByteArray("\x82\x68\x82\x63");
+    QTest::newRow("17 bytes") << QString::fromUtf8("aＡＢＣＤＥＦＧＨ") << QByteArray();
+    QTest::newRow("no form in code page 932") << QString::fromUtf8("é1") << QByteArray();
+}
+
+void OperationTest::cardFieldsInCodePage932()
+{
+    QFETCH(QString, userId);
+    QFETCH(QByteArray, onCard);
+    f.setUpCard();
+    f.forgetRecords();
+    CUserRegistDlg dialog;
+    Fill(dialog, userId, "pw", "key");
+    if (!onCard.isEmpty()) {
+        f.modals->expect(f.confirmPassword("pw"));
+    }
+    dialog.OnOK();
+
+    if (onCard.isEmpty()) {
+        QVERIFY(f.executed.isEmpty());
+        QVERIFY(f.card->userIds().empty());
+        QCOMPARE(ui::ControlIdOf(dialog.focusWidget()), int(IDC_USER_ID));
+        QCOMPARE(f.modals->shown, QStringList());
+        return;
+    }
+    QCOMPARE(f.card->userIds(), std::vector<QByteArray>({onCard}));
+    CCardInfoViewDlg view;
+    view.OnOK();
+    QCOMPARE(ui::FindControl<QListWidget>(&view, IDC_USER_LIST)->item(0)->text(), userId);
 }
 
 void OperationTest::registrationFallsBackToReRegistration()
@@ -550,6 +619,20 @@ void OperationTest::cardInformationViewKeepsItsListOnFailure()
     QCOMPARE(message, CCardErrorDlg::MessageOf(0x0F01));
     QCOMPARE(list->count(), 1);
     QCOMPARE(list->item(0)->text(), QString::fromUtf8("登録されていません。"));
+}
+
+// Sixteen entries fit the list without a scroll bar.
+void OperationTest::cardInformationViewShowsSixteenLines()
+{
+    CCardInfoViewDlg dialog;
+    auto *list = ui::FindControl<QListWidget>(&dialog, IDC_USER_LIST);
+    for (int i = 0; i < TVRCM_USER_COUNT; ++i) {
+        list->addItem(QStringLiteral("ABCDEFGHIJKLMNO%1").arg(i % 10));
+    }
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(list->visualItemRect(list->item(TVRCM_USER_COUNT - 1)).bottom() < list->viewport()->height());
+    QCOMPARE(list->verticalScrollBar()->maximum(), 0);
 }
 
 #include "OperationTest.moc"

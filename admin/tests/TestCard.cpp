@@ -66,6 +66,15 @@ void TestCard::answer(const uint8_t *frame, uint8_t *response)
         }
     }
     firmware.command(frame, response);
+    if (command == card::kCardInfoRequest && freeEntriesAllFF) {
+        using namespace card::card_info_answer;
+        for (std::size_t user = 0; user < card::kUserCount; ++user) {
+            uint8_t *id = response + kUsers + user * kUserRecordSize + kRecordUserId;
+            if (std::all_of(id, id + card::kIdSize, [](uint8_t byte) { return byte == 0; })) {
+                std::fill(id, id + card::kIdSize, 0xFF);
+            }
+        }
+    }
 }
 
 std::vector<std::vector<uint8_t>> TestCard::sentFrames() const

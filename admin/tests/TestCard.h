@@ -30,6 +30,9 @@ public:
     void refuse(uint8_t command, uint8_t result, int times = 1);
     // Answers "pending" to the polls while `busy` says so, a millisecond each.
     std::function<bool()> busy;
+    // The card information marks a free user entry with an all-0xFF user ID
+    // instead of the virtual card's all-zero one.
+    bool freeEntriesAllFF = false;
 
     std::vector<std::vector<uint8_t>> sentFrames() const;
     std::vector<uint8_t> sentCommands() const;

@@ -74,12 +74,13 @@ void CLoginDlg::accept()
 {
     userId_ = userIdEdit_->text();
     password_ = passwordEdit_->text();
-    if (userId_.isEmpty()) {
+    // A text that the card's fields cannot hold is refused as an empty one.
+    if (userId_.isEmpty() || !FitsCard(userId_)) {
         ui::MessageBeep(ui::MB_ICONEXCLAMATION);
         userIdEdit_->setFocus();
         return;
     }
-    if (password_.isEmpty()) {
+    if (password_.isEmpty() || !FitsCard(password_)) {
         ui::MessageBeep(ui::MB_ICONEXCLAMATION);
         passwordEdit_->setFocus();
         return;
@@ -97,8 +98,8 @@ void CLoginDlg::accept()
     }
 
     passwordInput_ = {};
-    const QByteArray id = userId_.toLatin1();
-    const QByteArray password = password_.toLatin1();
+    const QByteArray id = *CardText(userId_);
+    const QByteArray password = *CardText(password_);
     PutCardText(passwordInput_.UserId, id.constData(), std::size_t(id.size()));
     PutCardText(passwordInput_.Password, password.constData(), std::size_t(password.size()));
     if (!CallCardFrom(this, records_, TVRCM_PasswordInput, passwordInput_, passwordInputStatus_)) {

@@ -30,11 +30,6 @@ QLineEdit *CardTextEdit(QWidget *parent, int id, CharacterClass characters)
     return edit;
 }
 
-QByteArray CardText(const QString &text)
-{
-    return text.toLatin1();
-}
-
 } // namespace
 
 CPasswordChangeDlg::CPasswordChangeDlg(const CardRecords &records, QWidget *parent)
@@ -70,8 +65,9 @@ void CPasswordChangeDlg::accept()
     userId_ = userIdEdit_->text();
     password_ = passwordEdit_->text();
     newPassword_ = newPasswordEdit_->text();
+    // A text that the card's fields cannot hold is refused as an empty one.
     for (QLineEdit *edit : {userIdEdit_, passwordEdit_, newPasswordEdit_}) {
-        if (edit->text().isEmpty()) {
+        if (edit->text().isEmpty() || !FitsCard(edit->text())) {
             ui::MessageBeep(ui::MB_ICONEXCLAMATION);
             edit->setFocus();
             return;
@@ -89,8 +85,8 @@ void CPasswordChangeDlg::accept()
     }
 
     passwordInput_ = {};
-    const QByteArray id = CardText(userId_);
-    const QByteArray current = CardText(password_);
+    const QByteArray id = *CardText(userId_);
+    const QByteArray current = *CardText(password_);
     PutCardText(passwordInput_.UserId, id.constData(), std::size_t(id.size()));
     PutCardText(passwordInput_.Password, current.constData(), std::size_t(current.size()));
     if (!CallCardFrom(this, records_, TVRCM_PasswordInput, passwordInput_, passwordInputStatus_)) {
@@ -120,7 +116,7 @@ bool CPasswordChangeDlg::setNewPassword()
         for (const auto &[step, password] : steps) {
             passwordSetting_ = {};
             passwordSetting_.Step = step;
-            const QByteArray bytes = CardText(password);
+            const QByteArray bytes = *CardText(password);
             PutCardText(passwordSetting_.Password, bytes.constData(), std::size_t(bytes.size()));
             if (!CallCard(records_, TVRCM_PasswordSetting, passwordSetting_, passwordSettingStatus_)) {
                 succeeded = false;

@@ -14,6 +14,7 @@
 #include "Win32.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHBoxLayout>
@@ -186,7 +187,7 @@ bool CStatusDlg::login()
 // A user who gives up on the folder is logged out of the card again.
 bool CStatusDlg::establishUserFolder()
 {
-    if (EstablishUserFolder(this, userId_.toLatin1(), userFolder_) == 1) {
+    if (EstablishUserFolder(this, *CardText(userId_), userFolder_) == 1) {
         return true;
     }
     if (!cardStateReset()) {
@@ -237,7 +238,7 @@ void CStatusDlg::protectionOn()
         OpenUserFolder(this, userFolder_);
     }
     setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    show();
+    showUnlessHidden();
     if (userFolder_.networkFolderFlag != 1) {
         ApplyFolderVisibility(userFolder_.parent, invisible_);
         ClearAttributeBit(userFolder_.path, FILE_ATTRIBUTE_HIDDEN);
@@ -260,13 +261,15 @@ void CStatusDlg::postClose()
 void CStatusDlg::onPowerBroadcast(int event)
 {
     switch (event) {
+    // A second suspend, or one that arrives while a resume's login runs, finds
+    // the protection down already; a resume finds it up or coming up.
     case power::PBT_APMSUSPEND:
-        if (startedFlag_ == 1) {
+        if (startedFlag_ == 1 && powerState_ == PowerState::Protected) {
             suspend();
         }
         break;
     case power::PBT_APMRESUMESUSPEND:
-        if (startedFlag_ == 1) {
+        if (startedFlag_ == 1 && powerState_ == PowerState::Suspended) {
             resume();
         }
         break;
@@ -281,27 +284,30 @@ void CStatusDlg::onPowerBroadcast(int event)
 
 void CStatusDlg::suspend()
 {
+    powerState_ = PowerState::Suspended;
     if (!hookExit()) {
         ReportCardError(this, records_);
     }
     if (!deviceClose()) {
         ReportCardError(this, records_);
     }
-    userFolder_.path.clear();
-    userFolder_.parent.clear();
+    userFolder_ = {};
     userId_.clear();
     ShowIcon(picture_, IDI_SUSPENDED, kPictureSize);
     removeNotificationIcon();
     hide();
 }
 
+// A failed step has told the window to close; the state stays Resuming, so
+// that no power event starts anything more.
 void CStatusDlg::resume()
 {
+    powerState_ = PowerState::Resuming;
     if (!login() || !establishUserFolder() || !openDriver()) {
         return;
     }
-    show();
     protectionOn();
+    powerState_ = PowerState::Protected;
     startedFlag_ = 1;
 }
 
@@ -309,7 +315,38 @@ void CStatusDlg::resume()
 
 void CStatusDlg::accept()
 {
+    shutdown();
+    AgentDialog::accept();
+}
+
+// Cancel and the window manager's close (the session's end too) while
+// protected put card and driver to rest first, without the question.
+void CStatusDlg::reject()
+{
+    if (isProtected()) {
+        shutdown();
+    }
+    AgentDialog::reject();
+}
+
+// A hidden window is closed as well: the session ends whether it shows or not.
+void CStatusDlg::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    reject();
+}
+
+bool CStatusDlg::isProtected() const
+{
+    return startedFlag_ == 1 && powerState_ == PowerState::Protected;
+}
+
+void CStatusDlg::shutdown()
+{
     const QScopedValueRollback<bool> running(commandRunning_, true);
+    // The card calls let events in; none of them starts a second shutdown or a
+    // suspend.
+    powerState_ = PowerState::Ending;
     // Without a folder (after a suspend) there is no parent whose folders to hide.
     if (userFolder_.networkFolderFlag != 1 && !userFolder_.path.isEmpty()) {
         waitForUserFolderDrive();
@@ -319,7 +356,6 @@ void CStatusDlg::accept()
     if (!atRest) {
         ReportCardError(this, records_);
     }
-    AgentDialog::accept();
 }
 
 void CStatusDlg::waitForUserFolderDrive()
@@ -436,7 +472,7 @@ void CStatusDlg::onCommand(int command)
         ExploreUserFolder(this, userFolder_);
         break;
     case ID_USERFOLDER_RENAME:
-        RenameUserFolder(this, userId_.toLatin1(), userFolder_, records_);
+        RenameUserFolder(this, CardText(userId_).value_or(QByteArray()), userFolder_, records_);
         break;
     case ID_HIDE_DIALOG:
         toggleHidden();
@@ -464,6 +500,14 @@ void CStatusDlg::onCommand(int command)
         break;
     default:
         break;
+    }
+}
+
+// The hide command's state holds across a suspend and a resume.
+void CStatusDlg::showUnlessHidden()
+{
+    if (hiddenFlag_ != 1) {
+        show();
     }
 }
 
@@ -502,6 +546,11 @@ void CStatusDlg::keyPressEvent(QKeyEvent *event)
         openPopupMenu(clientMenuPoint(), false);
         return;
     }
+    // A stray Escape does not end the program.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
     AgentDialog::keyPressEvent(event);
 }
 
@@ -536,7 +585,11 @@ void CStatusDlg::timerEvent(QTimerEvent *event)
         AgentDialog::timerEvent(event);
         return;
     }
-    toggleHidden();
+    // The timer hides; a window hidden already (by the command, before a
+    // suspend) stays hidden.
+    if (hiddenFlag_ != 1) {
+        toggleHidden();
+    }
     hideTimer_.stop();
 }
 

@@ -54,6 +54,8 @@ public:
 
     // The shutdown sequence, then the end of the window (the exit path).
     void accept() override;
+    // Any other end of the window: while protected, the shutdown sequence too.
+    void reject() override;
     void done(int result) override;
 
     int startedFlag() const { return startedFlag_; }
@@ -74,9 +76,15 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     struct CommandRecords;
+
+    // Where the cycle stands once started: a suspend only takes protection
+    // down, and a resume only brings it back, once each; nothing starts while
+    // the shutdown runs.
+    enum class PowerState { Protected, Suspended, Resuming, Ending };
 
     void readOptions();
     void placeWindow();
@@ -91,6 +99,8 @@ private:
     void resume();
     void waitForUserFolderDrive();
     void postClose();
+    void shutdown();
+    bool isProtected() const;
 
     bool hookExit();
     bool textModeOff();
@@ -100,6 +110,7 @@ private:
     void addNotificationIcon();
     void removeNotificationIcon();
     void toggleHidden();
+    void showUnlessHidden();
     void exitCommand();
     QPoint clientMenuPoint() const;
 
@@ -107,6 +118,7 @@ private:
     UserFolderState userFolder_;
     QString userId_;
     int startedFlag_ = 0;
+    PowerState powerState_ = PowerState::Protected;
     int hiddenFlag_ = 0;
     int busyFlag_ = 0;
     // A menu command (or the shutdown) is running: its card calls let events in,

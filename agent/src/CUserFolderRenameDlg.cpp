@@ -25,20 +25,20 @@ CUserFolderRenameDlg::CUserFolderRenameDlg(const QString &userFolder, const Card
     , location_(ParentOf(userFolder))
     , currentName_(NameOf(userFolder))
     , fullPath_(userFolder)
+    , currentNameEdit_(Tagged(new QLineEdit(currentName_, this), IDC_RENAME_CURRENT))
     , newNameEdit_(Tagged(new QLineEdit(this), IDC_RENAME_NEW))
     , records_(records)
 {
     setWindowTitle(Text(text::kRenameTitle));
     newNameEdit_->setMaxLength(kFolderNameLimit);
-    auto *current = Tagged(new QLineEdit(currentName_, this), IDC_RENAME_CURRENT);
-    current->setReadOnly(true);
+    currentNameEdit_->setReadOnly(true);
     auto *newLabel = Tagged(new QLabel(Text(text::kRenameNewLabel), this), ui::IDC_STATIC);
     newLabel->setBuddy(newNameEdit_);
 
     auto *fields = new QFormLayout;
     fields->addRow(Tagged(new QLabel(Text(text::kRenameLocationLabel), this), ui::IDC_STATIC),
                    Tagged(new QLabel(location_, this), IDC_RENAME_LOCATION));
-    fields->addRow(Tagged(new QLabel(Text(text::kRenameCurrentLabel), this), ui::IDC_STATIC), current);
+    fields->addRow(Tagged(new QLabel(Text(text::kRenameCurrentLabel), this), ui::IDC_STATIC), currentNameEdit_);
     fields->addRow(newLabel, newNameEdit_);
 
     const auto [ok, cancel] = addOkCancel();
@@ -124,7 +124,9 @@ bool CUserFolderRenameDlg::waitForDrive()
 }
 
 // The folder loses its read-only mark for the rename and gets it back under
-// its (possibly new) name; fullPath_ follows a successful rename.
+// its (possibly new) name. The dialog follows a successful rename at once, so
+// that its current name and full path are the folder's even when the
+// protection then fails to come back.
 bool CUserFolderRenameDlg::renameUnprotected(const QString &newPath)
 {
     ClearAttributeBit(fullPath_, FILE_ATTRIBUTE_READONLY);
@@ -132,6 +134,8 @@ bool CUserFolderRenameDlg::renameUnprotected(const QString &newPath)
     const bool renamed = MoveFileA(Native(location_ + u'\\' + currentName_).constData(), Native(newPath).constData());
     if (renamed) {
         fullPath_ = newPath;
+        currentName_ = NameOf(newPath);
+        currentNameEdit_->setText(currentName_);
     }
     ClearAttributeBit(fullPath_, FILE_ATTRIBUTE_NORMAL);
     SetAttributeBit(fullPath_, FILE_ATTRIBUTE_READONLY);

@@ -15,7 +15,8 @@ class CUserFolderRenameDlg : public AgentDialog {
 public:
     CUserFolderRenameDlg(const QString &userFolder, const CardRecords &records, QWidget *parent = nullptr);
 
-    // The folder's full path: the new one after OK.
+    // The folder's full path as it is on disk: the new one once the rename
+    // is done, whether the protection came back on or not.
     const QString &fullPath() const { return fullPath_; }
 
     void accept() override;
@@ -29,6 +30,7 @@ private:
     QString location_;
     QString currentName_;
     QString fullPath_;
+    QLineEdit *currentNameEdit_;
     QLineEdit *newNameEdit_;
     CardRecords records_;
 };

@@ -3,10 +3,12 @@
 // records cleared, Mode 0 (the inserted card), DeviceSelect 0xFFFF.
 #pragma once
 
+#include "CodePageText.h"
 #include "TVRCM20.h"
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace veyra::agent {
 
@@ -44,6 +46,20 @@ int CallCard(const CardRecords &records, CardFunction<Request, Status> function,
     records.prepare();
     std::memset(&result, 0, sizeof result);
     return function(records.system, &request, &result, records.status, records.buffer);
+}
+
+// A user ID or password as the card holds it: code page 932, at most 16
+// bytes, as VeyraADM registers it; nullopt for a text without that form,
+// which is refused rather than cut inside a character.
+inline std::optional<QByteArray> CardText(const QString &text)
+{
+    return ui::ToCodePage932(text, TVRCM_ID_SIZE);
+}
+
+// Whether the card's fields can hold the text.
+inline bool FitsCard(const QString &text)
+{
+    return CardText(text).has_value();
 }
 
 // A user ID or password in its 16-byte card field: the bytes from the start,

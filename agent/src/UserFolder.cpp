@@ -4,6 +4,8 @@
 #include "Profile.h"
 #include "Win32.h"
 
+#include <QSettings>
+
 #include <algorithm>
 #include <cstring>
 
@@ -23,6 +25,7 @@ QString RootOf(const QString &path)
     return path.left(1).toUpper() + QStringLiteral(":\\");
 }
 
+// A bit that is as wanted already is not written again.
 void ChangeAttributeBit(const QString &path, uint32_t bit, bool set)
 {
     const QByteArray native = Native(path);
@@ -30,7 +33,10 @@ void ChangeAttributeBit(const QString &path, uint32_t bit, bool set)
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return;
     }
-    SetFileAttributesA(native.constData(), set ? (attributes | bit) : (attributes & ~bit));
+    const DWORD changed = set ? (attributes | bit) : (attributes & ~bit);
+    if (changed != attributes) {
+        SetFileAttributesA(native.constData(), changed);
+    }
 }
 
 void ApplyVisibility(const QString &folder, int invisible)
@@ -43,6 +49,45 @@ void ApplyVisibility(const QString &folder, int invisible)
         SetAttributeBit(folder, FILE_ATTRIBUTE_NORMAL);
     }
 }
+
+// Every folder the profile remembers for a user. The profile functions read
+// one value by name; the section's list comes from the same store.
+QStringList RememberedUserFolders()
+{
+    QSettings settings;
+    settings.beginGroup(QString::fromLatin1(kUserFolderSection));
+    QStringList folders;
+    for (const QString &entry : settings.childKeys()) {
+        folders << settings.value(entry).toString();
+    }
+    return folders;
+}
+
+// A base folder of any drive ("D:\Veyra"), where the setup dialog makes the
+// user folders.
+bool IsBaseFolder(const QString &path)
+{
+    const QString base = DefaultBaseFolder();
+    return path.size() == base.size() && path.mid(1).compare(base.mid(1), Qt::CaseInsensitive) == 0;
+}
+
+// The folders the visibility rule may touch: the base folders, the folders in
+// them, and the folders that users have chosen elsewhere. A user folder whose
+// parent is a drive's root (C:\Documents) leaves the root and every other
+// folder of that drive alone.
+class UserFolders {
+public:
+    UserFolders() : remembered_(RememberedUserFolders()) {}
+
+    bool contains(const QString &folder) const
+    {
+        return IsBaseFolder(folder) || IsBaseFolder(ParentOf(folder)) ||
+               remembered_.contains(folder, Qt::CaseInsensitive);
+    }
+
+private:
+    QStringList remembered_;
+};
 
 } // namespace
 
@@ -84,6 +129,16 @@ DriveReadiness CheckDriveReadiness(const QString &path)
         return DriveReadiness::Ready;
     }
     return GetLastError() == ERROR_NOT_READY ? DriveReadiness::NotReady : DriveReadiness::Failed;
+}
+
+std::optional<uint64_t> FreeSpaceOf(const QString &path)
+{
+    const QByteArray root = Native(RootOf(path));
+    ULONGLONG available = 0;
+    if (!GetDiskFreeSpaceExA(root.constData(), &available, nullptr, nullptr)) {
+        return std::nullopt;
+    }
+    return available;
 }
 
 bool EntryExists(const QString &path)
@@ -146,7 +201,10 @@ void ClearAttributeBit(const QString &path, uint32_t bit)
 
 void ApplyFolderVisibility(const QString &parent, int invisible)
 {
-    ApplyVisibility(parent, invisible);
+    const UserFolders userFolders;
+    if (userFolders.contains(parent)) {
+        ApplyVisibility(parent, invisible);
+    }
     const QByteArray pattern = Native(parent + QStringLiteral("\\*.*"));
     WIN32_FIND_DATAA entry{};
     HANDLE search = FindFirstFileA(pattern.constData(), &entry);
@@ -156,8 +214,9 @@ void ApplyFolderVisibility(const QString &parent, int invisible)
     do {
         const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         const bool isSelfOrParent = std::strcmp(entry.cFileName, ".") == 0 || std::strcmp(entry.cFileName, "..") == 0;
-        if (isFolder && !isSelfOrParent) {
-            ApplyVisibility(parent + kBackslash + QString::fromUtf8(entry.cFileName), invisible);
+        const QString folder = parent + kBackslash + QString::fromUtf8(entry.cFileName);
+        if (isFolder && !isSelfOrParent && userFolders.contains(folder)) {
+            ApplyVisibility(folder, invisible);
         }
     } while (FindNextFileA(search, &entry));
     FindClose(search);

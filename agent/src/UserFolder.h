@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 namespace veyra::agent {
@@ -31,6 +32,11 @@ enum class DriveReadiness { Ready, NotReady, Failed };
 // The volume of the root "X:\", X being the path's first character.
 DriveReadiness CheckDriveReadiness(const QString &path);
 
+// The bytes the user may still write on the drive of `path` (its first
+// character), without the part kept for the system; nullopt when the drive
+// cannot tell.
+std::optional<uint64_t> FreeSpaceOf(const QString &path);
+
 // Whether the parent of `path` lists an entry of its name, in any letter case.
 bool EntryExists(const QString &path);
 // Whether `path` names an existing folder.
@@ -49,7 +55,8 @@ void SetAttributeBit(const QString &path, uint32_t bit);
 void ClearAttributeBit(const QString &path, uint32_t bit);
 
 // With `invisible` 1 the parent and every folder in it become hidden, else all
-// of them visible.
+// of them visible; only user folders are touched: the base folders, the
+// folders in them and the folders the profile remembers for a user.
 void ApplyFolderVisibility(const QString &parent, int invisible);
 
 // The path a mapped network drive stands for ("\\server\share\Docs" for

@@ -53,9 +53,8 @@ int EstablishUserFolder(QWidget *owner, const QByteArray &userId, UserFolderStat
         }
         path.clear();
     }
-    if (path.startsWith(u'\\')) {
-        state.networkFolderFlag = 1;
-    }
+    // The flag belongs to this folder: a user after a suspend may have another.
+    state.networkFolderFlag = path.startsWith(u'\\') ? 1 : 0;
     state.parent = ParentOf(path);
     state.path = path;
     return 1;
@@ -80,7 +79,10 @@ void RenameUserFolder(QWidget *owner, const QByteArray &userId, UserFolderState 
         return;
     }
     CUserFolderRenameDlg dialog(state.path, records, owner);
-    if (dialog.exec() != QDialog::Accepted) {
+    dialog.exec();
+    // The folder may have its new name even when the dialog was cancelled
+    // after a failed re-protection: the program and the profile follow it.
+    if (dialog.fullPath() == state.path) {
         return;
     }
     state.path = dialog.fullPath();

@@ -9,9 +9,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace veyra;
 using namespace veyra::agent;
@@ -173,6 +176,165 @@ private slots:
         QVERIFY(f_->script->handled.isEmpty());
     }
 
+    // Power events that arrive while the login dialog of a resume is open
+    // find the protection down and a resume under way: nothing more happens.
+    void powerEventsInsideTheResumeLoginDoNothing()
+    {
+        CStatusDlg &status = startedStatus();
+        status.onPowerBroadcast(power::PBT_APMSUSPEND);
+        f_->script->then([&status](QDialog *login) {
+            status.onPowerBroadcast(power::PBT_APMSUSPEND);
+            status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
+            Login("alice", "secret")(login);
+        });
+        status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(f_->card->calls(), (kStartCalls + QStringList{"HookControl_Exit", "DeviceClose"} + kStartCalls));
+        QCOMPARE(status.startedFlag(), 1);
+        QCOMPARE(status.pictureIcon(), IDI_PROTECTED);
+        QVERIFY(status.isVisible());
+        QVERIFY(status.notificationIcon()->isVisible());
+        QCOMPARE(status.result(), 0);
+    }
+
+    // Escape is no way out; every other end of the window while protected
+    // puts card and driver to rest, without asking.
+    void endingTheWindowWhileProtected_data()
+    {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("ends");
+        QTest::newRow("Escape") << "escape" << false;
+        QTest::newRow("Cancel") << "cancel" << true;
+        QTest::newRow("WM_CLOSE") << "close" << true;
+        QTest::newRow("WM_CLOSE while hidden") << "close hidden" << true;
+    }
+
+    void endingTheWindowWhileProtected()
+    {
+        QFETCH(QString, way);
+        QFETCH(bool, ends);
+        CStatusDlg &status = startedStatus();
+        if (way == "escape") {
+            QTest::keyClick(&status, Qt::Key_Escape);
+        } else if (way == "cancel") {
+            status.reject();
+        } else {
+            if (way == "close hidden") {
+                status.onCommand(ID_HIDE_DIALOG);
+            }
+            status.close();
+        }
+        QCoreApplication::processEvents();
+
+        QCOMPARE(f_->card->calls().mid(kStartCalls.size()), ends ? kShutdownCalls : QStringList{});
+        QCOMPARE(status.result(), ends ? int(QDialog::Rejected) : 0);
+        QCOMPARE(bool(AttributesOf("C:\\Veyra\\Docs") & 0x02), ends);
+        QCOMPARE(status.isVisible(), !ends);
+        QVERIFY(f_->script->handled.filter("CExitConfirmDlg").isEmpty());
+    }
+
+    // After a resume the window is hidden exactly when the hide-at-start
+    // option or the hide command says so, and the check mark agrees.
+    void hideStateAcrossSuspendAndResume_data()
+    {
+        QTest::addColumn<int>("hideDialog");
+        QTest::addColumn<bool>("hiddenByCommand");
+        QTest::newRow("option 0, shown") << 0 << false;
+        QTest::newRow("option 0, hidden by command") << 0 << true;
+        QTest::newRow("option 1, shown again by command") << 1 << false;
+        QTest::newRow("option 1, left hidden") << 1 << true;
+    }
+
+    void hideStateAcrossSuspendAndResume()
+    {
+        QFETCH(int, hideDialog);
+        QFETCH(bool, hiddenByCommand);
+        win32::WriteProfileInt("Option", "HideDialog", hideDialog);
+        CStatusDlg &status = startedStatus();
+        if (hideDialog == 1) {
+            QTRY_COMPARE(status.hiddenFlag(), 1);
+        }
+        // The command leaves the window hidden, or shows it again.
+        if (status.hiddenFlag() != int(hiddenByCommand)) {
+            status.onCommand(ID_HIDE_DIALOG);
+        }
+        QCOMPARE(status.isVisible(), !hiddenByCommand);
+
+        status.onPowerBroadcast(power::PBT_APMSUSPEND);
+        f_->script->then(Login("alice", "secret"));
+        status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
+        QTest::qWait(kHideTimerMs * 2);
+
+        const bool hidden = hideDialog == 1 || hiddenByCommand;
+        QCOMPARE(status.isVisible(), !hidden);
+        QCOMPARE(status.hiddenFlag(), int(hidden));
+        QCOMPARE(status.popupMenu(true)->actions().at(2)->isChecked(), hidden);
+        status.onCommand(ID_HIDE_DIALOG);
+        QCOMPARE(status.isVisible(), hidden);
+    }
+
+    // A user with a network folder, a suspend, then a user with a local one:
+    // the second user's folder is renamed and the others are hidden.
+    void networkFlagBelongsToTheLatestFolder()
+    {
+        QDir().mkpath(f_->home.path("share/Docs"));
+        f_->home.addDrive("\\\\server\\share", "path = " + f_->home.path("share"));
+        win32::WriteProfileString("UserFolder", UserFolderEntryName("alice"), "\\\\server\\share\\Docs");
+        QDir().mkpath(f_->home.path("Veyra/Bob"));
+        QDir().mkpath(f_->home.path("Veyra/Other"));
+        WriteUserFolder("bob", "C:\\Veyra\\Bob");
+        CStatusDlg &status = startedStatus(false);
+        QCOMPARE(status.userFolder().networkFolderFlag, 1);
+
+        status.onPowerBroadcast(power::PBT_APMSUSPEND);
+        f_->script->then(Login("bob", "secret"));
+        status.onPowerBroadcast(power::PBT_APMRESUMESUSPEND);
+        QCOMPARE(status.userFolder().path, QStringLiteral("C:\\Veyra\\Bob"));
+        QCOMPARE(status.userFolder().networkFolderFlag, 0);
+        QVERIFY(AttributesOf("C:\\Veyra\\Other") & 0x02);
+
+        f_->script->then([](QDialog *rename) {
+            SetEditText(rename, IDC_RENAME_NEW, QStringLiteral("Robert"));
+            rename->accept();
+        });
+        status.onCommand(ID_USERFOLDER_RENAME);
+        QVERIFY(f_->host.messageBoxes().empty());
+        QCOMPARE(status.userFolder().path, QStringLiteral("C:\\Veyra\\Robert"));
+    }
+
+    // A folder outside the base folder, whose parent is the home folder:
+    // only the user folders are hidden and shown, nothing else of the home.
+    void visibilityRuleTouchesOnlyUserFolders()
+    {
+        for (const char *folder : {"Documents", "Desktop", ".config", "Veyra/Other"}) {
+            QDir().mkpath(f_->home.path(folder));
+        }
+        win32::WriteProfileString("UserFolder", UserFolderEntryName("alice"), "C:\\Documents");
+        const QStringList untouched{"C:\\Desktop", "C:\\.config", "C:\\"};
+        QList<uint32_t> before;
+        for (const QString &folder : untouched) {
+            before << AttributesOf(folder);
+        }
+        CStatusDlg &status = startedStatus(false);
+        QCOMPARE(AttributesOf("C:\\Documents") & 0x02, 0u);
+        QVERIFY(AttributesOf("C:\\Veyra") & 0x02);
+
+        status.accept();
+        QVERIFY(AttributesOf("C:\\Documents") & 0x02);
+        QList<uint32_t> after;
+        for (const QString &folder : untouched) {
+            after << AttributesOf(folder);
+        }
+        QCOMPARE(after, before);
+        QFile hiddenList(f_->home.path(".hidden"));
+        QVERIFY(hiddenList.open(QIODevice::ReadOnly));
+        QByteArrayList listed = hiddenList.readAll().split('\n');
+        listed.removeAll(QByteArray());
+        std::sort(listed.begin(), listed.end());
+        QCOMPARE(listed, (QByteArrayList{"Documents", "Veyra"}));
+    }
+
     void batteryLowWarns()
     {
         CStatusDlg status(records_.records());
@@ -283,6 +445,59 @@ private slots:
         QCOMPARE(ReadUserFolder("alice"), QStringLiteral("C:\\Veyra\\Papers"));
         QVERIFY(QDir(f_->home.path("Veyra/Papers")).exists());
         QCOMPARE(AttributesOf("C:\\Veyra\\Papers") & 0x81, 0x01u);
+    }
+
+    // The program and the profile follow the folder on disk, whatever the
+    // protection did around the rename; the dialog is then cancelled.
+    void renameFollowsTheFolderOnDisk_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<QString>("onDisk");
+        QTest::addColumn<QStringList>("errors");
+        QTest::newRow("hook activation fails") << "activate" << "Papers" << "Papers" << QStringList{"00-0F09"};
+        QTest::newRow("hook exit fails") << "exit" << "Papers" << "Docs" << QStringList{"00-0F0A"};
+        // No file system takes a name of 256 bytes.
+        QTest::newRow("rename fails") << "" << QString(256, u'x') << "Docs" << QStringList{};
+    }
+
+    void renameFollowsTheFolderOnDisk()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, newName);
+        QFETCH(QString, onDisk);
+        QFETCH(QStringList, errors);
+        CStatusDlg &status = startedStatus();
+        if (fault == "activate") {
+            f_->card->failControlCode(0x1010);
+        } else if (fault == "exit") {
+            f_->card->failControlCode(0x1011);
+        }
+        QStringList codes;
+        QString currentNameShown;
+        // OK runs outside the script's handler, so that the script answers the
+        // error dialog it opens.
+        f_->script->then([&](QDialog *rename) {
+            SetEditText(rename, IDC_RENAME_NEW, newName);
+            QMetaObject::invokeMethod(
+                rename,
+                [&, rename] {
+                    rename->accept();
+                    currentNameShown = ui::FindControl<QLineEdit>(rename, IDC_RENAME_CURRENT)->text();
+                    rename->reject();
+                },
+                Qt::QueuedConnection);
+        });
+        for (int i = 0; i < errors.size(); ++i) {
+            f_->script->then(ReadErrorCode(codes));
+        }
+        status.onCommand(ID_USERFOLDER_RENAME);
+
+        QCOMPARE(codes, errors);
+        QCOMPARE(currentNameShown, onDisk);
+        QVERIFY(QDir(f_->home.path("Veyra/" + onDisk)).exists());
+        QCOMPARE(status.userFolder().path, "C:\\Veyra\\" + onDisk);
+        QCOMPARE(ReadUserFolder("alice"), "C:\\Veyra\\" + onDisk);
     }
 
     void windowPlacementIsRemembered()

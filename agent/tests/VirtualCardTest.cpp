@@ -4,6 +4,7 @@
 #include "AgentTestSupport.h"
 #include "CResidentApp.h"
 #include "CStatusDlg.h"
+#include "CUserRegistDlg.h"
 #include "CardProcedures.h"
 #include "MessagePump.h"
 #include "Profile.h"
@@ -23,6 +24,12 @@ using namespace veyra::agent;
 using namespace veyra::agent::test;
 
 namespace {
+
+// VeyraADM's control IDs (its resource header shares the name of this program's).
+constexpr int kAdminUserId = 1006;
+constexpr int kAdminPassword = 1007;
+constexpr int kAdminKeyInfo = 1008;
+constexpr int kAdminConfirmPassword = 1002;
 
 QJsonObject DriverHook()
 {
@@ -177,6 +184,30 @@ private slots:
         QCOMPARE(f_->host.messageBoxes().at(0).text, Utf8("ﾊﾟｽﾜｰﾄﾞが違います。"));
         QVERIFY(Card().value("loggedIn").isNull());
         QVERIFY(!DriverHook().value("active").toBool());
+    }
+
+    // The same ID and password typed into both programs give the same bytes
+    // on the card: registered with VeyraADM's dialog, logged in with
+    // VeyraAP's, both in code page 932.
+    void bothProgramsWriteTheSameCardBytes()
+    {
+        admin::CUserRegistDlg regist;
+        SetEditText(&regist, kAdminUserId, QStringLiteral("Bob1"));
+        SetEditText(&regist, kAdminPassword, QStringLiteral("p@ss-w0rd!"));
+        SetEditText(&regist, kAdminKeyInfo, QStringLiteral("key"));
+        f_->script->then([](QDialog *confirm) {
+            SetEditText(confirm, kAdminConfirmPassword, QStringLiteral("p@ss-w0rd!"));
+            confirm->accept();
+        });
+        regist.OnOK();
+        QCOMPARE(regist.result(), int(QDialog::Accepted));
+
+        OwnedRecords records;
+        CStatusDlg status(records.records());
+        f_->script->then(Login("Bob1", "p@ss-w0rd!")).then(SetUpFolder("Bob"));
+        QCOMPARE(status.startLoginCycle(), 1);
+        QCOMPARE(Card().value("loggedIn").toObject().value("userId").toString(), QStringLiteral("Bob1"));
+        status.accept();
     }
 
 private:

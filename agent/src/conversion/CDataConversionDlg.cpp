@@ -297,15 +297,17 @@ bool CDataConversionDlg::fieldsComplete()
         field->setFocus();
         return false;
     };
+    // A text that the card's fields cannot hold counts as missing.
+    const auto empty = [](const QLineEdit *field) { return field->text().isEmpty() || !FitsCard(field->text()); };
     if (upperCardKind_ == kUpperMainCard) {
-        if (groupId_->text().isEmpty()) {
+        if (empty(groupId_)) {
             return missing(groupId_);
         }
-        if (lowerCardKind_ == kLowerUserCard && userId_->text().isEmpty()) {
+        if (lowerCardKind_ == kLowerUserCard && empty(userId_)) {
             return missing(userId_);
         }
     }
-    if (upperCardKind_ == kUpperGroupCard && userId_->text().isEmpty()) {
+    if (upperCardKind_ == kUpperGroupCard && empty(userId_)) {
         return missing(userId_);
     }
     if (fileList_->count() == 0) {
@@ -352,8 +354,9 @@ ConversionJob CDataConversionDlg::job() const
     job.upperCardKind = upperCardKind_;
     job.direction = direction_;
     job.lowerCardKind = lowerCardKind_;
-    job.groupId = groupId_->text().toLatin1();
-    job.userId = userId_->text().toLatin1();
+    // A disabled field that was never checked sends what it can hold.
+    job.groupId = CardText(groupId_->text()).value_or(QByteArray());
+    job.userId = CardText(userId_->text()).value_or(QByteArray());
     job.sourceFiles = files();
     job.destination = destination_->text();
     return job;

@@ -5,6 +5,7 @@
 #include "COverwriteConfirmDlg.h"
 #include "ConversionResource.h"
 #include "FileErrors.h"
+#include "FileReplace.h"
 #include "UserFolder.h"
 #include "Win32.h"
 
@@ -24,6 +25,8 @@ constexpr uint8_t kResetKindKeepLogin = 0;
 constexpr uint8_t kStageWholeGroups = 3;
 constexpr uint8_t kStageFinalBytes = 2;
 constexpr uint32_t kGroupMask = ~uint32_t{7};
+// Names tried for the temporary file beside a destination.
+constexpr int kTemporaryNames = 100;
 
 // The key transfer between the two cards' key domains.
 enum TransferKind : uint8_t {
@@ -68,6 +71,72 @@ FileHandle OpenExclusively(const QString &path, DWORD access, DWORD creation)
     HANDLE file = CreateFileA(Native(path).constData(), access, 0, nullptr, creation, FILE_ATTRIBUTE_NORMAL, nullptr);
     return FileHandle(file == INVALID_HANDLE_VALUE ? nullptr : file);
 }
+
+// A converted file is written beside its destination under a name of its own
+// and takes the destination's place only once it is complete; until then the
+// destination is held open exclusively, so that the old file stays whole and
+// a destination that is the source itself, or a folder, is refused as before.
+class Destination {
+public:
+    explicit Destination(const QString &path) : path_(path) {}
+    ~Destination() { discard(); }
+    Destination(const Destination &) = delete;
+    Destination &operator=(const Destination &) = delete;
+
+    // False with the system's error when the destination cannot be written.
+    bool open()
+    {
+        if (Exists(path_)) {
+            existing_ = OpenExclusively(path_, GENERIC_WRITE, OPEN_EXISTING);
+            if (!existing_) {
+                return false;
+            }
+        }
+        for (int i = 0; i < kTemporaryNames && !file_; ++i) {
+            temporaryPath_ = path_ + QStringLiteral(".%1.tmp").arg(i);
+            file_ = OpenExclusively(temporaryPath_, GENERIC_WRITE, CREATE_NEW);
+            if (!file_ && GetLastError() != ERROR_FILE_EXISTS) {
+                break;
+            }
+        }
+        return file_ != nullptr;
+    }
+
+    HANDLE file() const { return file_.get(); }
+
+    // The converted file takes the destination's place; false with the
+    // system's error when it cannot, and the old destination stays.
+    bool commit()
+    {
+        file_.reset();
+        existing_.reset();
+        if (!MoveFileExA(Native(temporaryPath_).constData(), Native(path_).constData(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return false;
+        }
+        temporaryPath_.clear();
+        return true;
+    }
+
+    // The temporary file goes; the destination is left as it was.
+    void discard()
+    {
+        file_.reset();
+        existing_.reset();
+        if (!temporaryPath_.isEmpty()) {
+            const DWORD error = GetLastError();
+            DeleteFileA(Native(temporaryPath_).constData());
+            SetLastError(error);
+            temporaryPath_.clear();
+        }
+    }
+
+private:
+    QString path_;
+    QString temporaryPath_;
+    FileHandle existing_;
+    FileHandle file_;
+};
 
 class Conversion {
 public:
@@ -177,6 +246,12 @@ void Conversion::convertFiles()
     openFailed_ = false;
     fileResult_ = 1;
     for (qsizetype i = 0; i < job_.sourceFiles.size(); ++i) {
+        // A cancel during a file shorter than a block is met here, before the
+        // next file starts.
+        if (progress_->checkCancel()) {
+            cancelled_ = true;
+            break;
+        }
         if (!convertEntry(job_.sourceFiles.at(i))) {
             break;
         }
@@ -211,8 +286,8 @@ bool Conversion::convertEntry(const QString &source)
     }
     // The source is open exclusively, so converting a file onto itself fails
     // here and leaves the source as it was.
-    const FileHandle output = OpenExclusively(destination, GENERIC_WRITE, CREATE_ALWAYS);
-    if (!output) {
+    Destination output(destination);
+    if (!output.open()) {
         const bool writeProtected = GetLastError() == ERROR_WRITE_PROTECT;
         errorBox(writeProtected ? Text(text::kWriteProtected)
                                 : Text(text::kTargetOpenFailedStart) + NameOf(destination) +
@@ -221,8 +296,16 @@ bool Conversion::convertEntry(const QString &source)
         openFailed_ = true;
         return false;
     }
-    fileResult_ = convertFile(input.get(), output.get(), destination);
-    return fileResult_ == 1 && !cancelled_;
+    fileResult_ = convertFile(input.get(), output.file(), destination);
+    if (fileResult_ != 1 || cancelled_) {
+        return false;
+    }
+    if (!output.commit()) {
+        errorBox(FileErrorText(GetLastError(), destination), ui::MB_ICONEXCLAMATION);
+        fileResult_ = 0;
+        return false;
+    }
+    return true;
 }
 
 // 1 when the file was converted (or its conversion cancelled), 0 when it failed.
@@ -358,16 +441,6 @@ bool RunConversion(QWidget *dialog, const CardRecords &records, const Conversion
 {
     Conversion conversion(dialog, records, job, block);
     return conversion.run();
-}
-
-std::optional<uint64_t> FreeSpaceOf(const QString &path)
-{
-    const QByteArray root = Native(path.left(1).toUpper() + QStringLiteral(":\\"));
-    ULONGLONG available = 0;
-    if (!GetDiskFreeSpaceExA(root.constData(), &available, nullptr, nullptr)) {
-        return std::nullopt;
-    }
-    return available;
 }
 
 QString DestinationOf(const QString &destinationFolder, const QString &source)

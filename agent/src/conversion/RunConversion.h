@@ -41,10 +41,6 @@ using BlockBuffer = std::span<uint8_t, kBlockSize>;
 // completed, so that the conversion dialog closes with OK.
 bool RunConversion(QWidget *dialog, const CardRecords &records, const ConversionJob &job, BlockBuffer block);
 
-// The bytes the user may still write on the drive of `path` (its first
-// character); nullopt when the drive cannot tell.
-std::optional<uint64_t> FreeSpaceOf(const QString &path);
-
 // The path a source file is converted to: the destination folder, a backslash
 // unless the folder is a drive root, then the source's file name.
 QString DestinationOf(const QString &destinationFolder, const QString &source);

@@ -4,6 +4,7 @@
 #include "Resource.h"
 #include "SettingsResource.h"
 #include "Strings.h"
+#include "UserFolder.h"
 #include "Win32.h"
 
 #include <QGridLayout>
@@ -30,17 +31,16 @@ QString MemoryText()
     return QString::asprintf(text::kMemoryFormat, static_cast<unsigned long>(status.ullTotalPhys / kBytesPerKb));
 }
 
-// The free space of the current drive, in 64 bits, so that today's disks show
-// what they have.
+// The free space of the current drive that the user can write, the figure the
+// conversion checks too, in 64 bits, so that today's disks show what they have.
 QString DiskFreeText()
 {
     const char letter = char(win32::_getdrive() + kDriveLetterBase);
-    const char root[] = {letter, ':', '\\', '\0'};
-    win32::ULONGLONG freeBytes = 0;
-    if (!win32::GetDiskFreeSpaceExA(root, nullptr, nullptr, &freeBytes)) {
+    const std::optional<uint64_t> freeBytes = FreeSpaceOf(QString(QChar(letter)));
+    if (!freeBytes) {
         return Text(text::kUnknown);
     }
-    return QString::asprintf(text::kDiskFreeFormat, static_cast<unsigned long>(freeBytes / kBytesPerKb), letter);
+    return QString::asprintf(text::kDiskFreeFormat, static_cast<unsigned long>(*freeBytes / kBytesPerKb), letter);
 }
 
 QLabel *Value(QWidget *parent, int id)

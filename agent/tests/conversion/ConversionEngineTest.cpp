@@ -10,11 +10,11 @@
 #include "Win32.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 
 #include <sys/resource.h>
 #include <csignal>
@@ -42,6 +42,35 @@ CConversionProgressDlg *ProgressWindow()
         }
     }
     return nullptr;
+}
+
+// From the first data transfer on, files may grow to kFileSizeLimit bytes, the
+// card's own files included.
+std::function<void(uint8_t)> LimitFileSizeAtTheFirstTransfer(const rlimit &limit)
+{
+    return [&limit, done = false](uint8_t command) mutable {
+        if (command == 0x41 && !done) {
+            done = true;
+            const rlimit small{kFileSizeLimit, limit.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &small);
+        }
+    };
+}
+
+// The card answers the second data transfer with an error status.
+std::function<void(uint8_t)> FailTheSecondTransfer()
+{
+    return [transfers = 0](uint8_t command) mutable {
+        if (command == 0x41 && ++transfers == 2) {
+            QVERIFY(VeyraCard({"fault", "status", "EF01"}));
+        }
+    };
+}
+
+// The files in the test home's folder Out, temporary ones included.
+QStringList OutFiles(const ConversionFixture &f)
+{
+    return QDir(f.home.path(QStringLiteral("Out"))).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 
 } // namespace
@@ -293,13 +322,7 @@ private slots:
             // the 65th block is cut short.
             getrlimit(RLIMIT_FSIZE, &limit);
             std::signal(SIGXFSZ, SIG_IGN);
-            f.log->beforeCommand = [&limit, done = false](uint8_t command) mutable {
-                if (command == 0x41 && !done) {
-                    done = true;
-                    const rlimit small{kFileSizeLimit, limit.rlim_max};
-                    setrlimit(RLIMIT_FSIZE, &small);
-                }
-            };
+            f.log->beforeCommand = LimitFileSizeAtTheFirstTransfer(limit);
         } else if (situation == "reset") {
             f.log->beforeCommand = [](uint8_t command) {
                 if (command == 0x29) {
@@ -313,11 +336,7 @@ private slots:
                 }
             };
         } else if (situation == "mid-file") {
-            f.log->beforeCommand = [transfers = 0](uint8_t command) mutable {
-                if (command == 0x41 && ++transfers == 2) {
-                    QVERIFY(VeyraCard({"fault", "status", "EF01"}));
-                }
-            };
+            f.log->beforeCommand = FailTheSecondTransfer();
         } else if (situation == "final reset") {
             f.log->beforeCommand = [resets = 0](uint8_t command) mutable {
                 if (command == 0x29 && ++resets == 2) {
@@ -345,25 +364,106 @@ private slots:
         QCOMPARE(f.log->calls, calls);
         QCOMPARE(ProtectionPaused(), situation == "resume");
         QCOMPARE(f.contents(QStringLiteral("Veyra/Docs/a.txt")), situation == "write protected" ? QByteArray() : original);
-        if (situation == "mid-file") {
-            QCOMPARE(f.contents(QStringLiteral("Out/a.txt")).size(), 256);
-        }
-        if (situation == "write") {
-            QCOMPARE(f.contents(QStringLiteral("Out/a.txt")).size(), int(kFileSizeLimit));
-        }
+        // No destination is cut short, and no temporary file stays behind; only
+        // a file converted in full is there.
+        QCOMPARE(OutFiles(f), situation == "resume" ? QStringList{"a.txt"} : QStringList{});
     }
 
-    // The cancel takes effect after the block in hand: the destination keeps
-    // what was written, and the dialog stays open.
+    // An existing destination that the user chose to overwrite is replaced
+    // only by a complete conversion: a card failure, a write failure or a
+    // cancel leave the old file as it was.
+    void overwrittenDestinationIsReplacedOnlyWhenComplete_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("completed") << "completed" << true;
+        QTest::newRow("card fails mid-file") << "card" << false;
+        QTest::newRow("write fails") << "write" << false;
+        QTest::newRow("cancelled") << "cancel" << false;
+    }
+
+    void overwrittenDestinationIsReplacedOnlyWhenComplete()
+    {
+        QFETCH(QString, situation);
+        QFETCH(bool, replaced);
+        ConversionFixture &f = *fixture_;
+        const QByteArray original = Pattern(20000);
+        const QByteArray old("the old destination");
+        const QString source = f.makeFile(QStringLiteral("Veyra/Docs/a.txt"), original);
+        const QString out = f.makeFolder(QStringLiteral("Out"));
+        f.makeFile(QStringLiteral("Out/a.txt"), old);
+        f.script.then(Answer(IDC_OVERWRITE_YES));
+        QStringList codes;
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        if (situation == "card") {
+            f.script.then(ReadErrorCode(codes));
+            f.log->beforeCommand = FailTheSecondTransfer();
+        } else if (situation == "write") {
+            std::signal(SIGXFSZ, SIG_IGN);
+            f.log->beforeCommand = LimitFileSizeAtTheFirstTransfer(limit);
+        } else if (situation == "cancel") {
+            f.log->beforeCommand = [](uint8_t command) {
+                if (CConversionProgressDlg *progress = ProgressWindow(); progress && command == 0x41) {
+                    ui::FindControl<QPushButton>(progress, ui::IDCANCEL)->click();
+                }
+            };
+        }
+
+        QCOMPARE(f.run(f.job({source}, out)), replaced);
+        f.log->beforeCommand = nullptr;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::signal(SIGXFSZ, SIG_DFL);
+
+        QCOMPARE(codes, situation == "card" ? QStringList{"00-EF01"} : QStringList{});
+        const QByteArray now = f.contents(QStringLiteral("Out/a.txt"));
+        if (replaced) {
+            QCOMPARE(now.size(), original.size());
+            QVERIFY(now != original);
+        } else {
+            QCOMPARE(now, old);
+        }
+        QCOMPARE(OutFiles(f), QStringList{"a.txt"});
+        QCOMPARE(f.contents(QStringLiteral("Veyra/Docs/a.txt")), original);
+        QVERIFY(!ProtectionPaused());
+    }
+
+    // A cancel pressed during a file shorter than a block is met before the
+    // next file: the files after it are not converted at all.
+    void cancelDuringSmallFilesStopsBeforeTheNextFile()
+    {
+        ConversionFixture &f = *fixture_;
+        const QStringList sources{f.makeFile(QStringLiteral("Veyra/Docs/a.txt"), Pattern(100)),
+                                  f.makeFile(QStringLiteral("Veyra/Docs/b.txt"), Pattern(100)),
+                                  f.makeFile(QStringLiteral("Veyra/Docs/big.bin"), Pattern(4096))};
+        const QString out = f.makeFolder(QStringLiteral("Out"));
+        f.log->beforeCommand = [clicked = false](uint8_t command) mutable {
+            if (CConversionProgressDlg *progress = ProgressWindow(); progress && command == 0x41 && !clicked) {
+                clicked = true;
+                ui::FindControl<QPushButton>(progress, ui::IDCANCEL)->click();
+            }
+        };
+
+        QVERIFY(!f.run(f.job(sources, out)));
+        f.log->beforeCommand = nullptr;
+        QCOMPARE(f.contents(QStringLiteral("Out/a.txt")).size(), 100);
+        QCOMPARE(OutFiles(f), QStringList{"a.txt"});
+        QVERIFY(f.dialog->isEnabled());
+        QVERIFY(!ProtectionPaused());
+    }
+
+    // The cancel takes effect after the block in hand: the file is not
+    // finished, so no destination is made, and the dialog stays open.
     void cancelInTheProgressWindowStopsAfterTheBlock()
     {
         ConversionFixture &f = *fixture_;
         const QString source = f.makeFile(QStringLiteral("Veyra/Docs/big.bin"), Pattern(64 * 1024));
         const QString out = f.makeFolder(QStringLiteral("Out"));
         QStringList seen;
-        QTimer::singleShot(0, [&seen] {
+        // Pressed while the card converts the first block.
+        f.log->beforeCommand = [&seen](uint8_t command) {
             CConversionProgressDlg *progress = ProgressWindow();
-            if (!progress) {
+            if (!progress || command != 0x41 || !seen.isEmpty()) {
                 return;
             }
             seen << progress->windowTitle() << ui::FindControl<QLabel>(progress, IDC_PROGRESS_FILE)->text()
@@ -373,11 +473,13 @@ private slots:
             QPushButton *cancel = ui::FindControl<QPushButton>(progress, ui::IDCANCEL);
             seen << QString::number(cancel->isEnabled());
             cancel->click();
-        });
+        };
 
         QVERIFY(!f.run(f.job({source}, out)));
+        f.log->beforeCommand = nullptr;
+        QCOMPARE(f.log->calls.count("DataTransfer"), 1);
         QCOMPARE(seen, (QStringList{Utf8("ﾃﾞｰﾀ変換中"), "big.bin", Utf8("'Docs' から 'Out' へ"), "0/64", "256", "1"}));
-        QCOMPARE(f.contents(QStringLiteral("Out/big.bin")).size(), 256);
+        QCOMPARE(OutFiles(f), QStringList{});
         QVERIFY(f.dialog->isEnabled());
         QVERIFY(!ProtectionPaused());
     }
