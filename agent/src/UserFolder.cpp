@@ -79,10 +79,12 @@ class UserFolders {
 public:
     UserFolders() : remembered_(RememberedUserFolders()) {}
 
+    // In the base folder, a name no user folder may have (a leading full stop)
+    // is none: the protection keeps its stores there under such names.
     bool contains(const QString &folder) const
     {
-        return IsBaseFolder(folder) || IsBaseFolder(ParentOf(folder)) ||
-               remembered_.contains(folder, Qt::CaseInsensitive);
+        const bool inBaseFolder = IsBaseFolder(ParentOf(folder)) && !NameOf(folder).startsWith(u'.');
+        return IsBaseFolder(folder) || inBaseFolder || remembered_.contains(folder, Qt::CaseInsensitive);
     }
 
 private:

@@ -393,6 +393,10 @@ private slots:
         QFETCH(int, invisible);
         win32::WriteProfileInt("Option", "Invisible", invisible);
         QDir().mkpath(f_->home.path("Veyra/Other"));
+        // The protection's store of a user, beside the user folders: none of them.
+        const QString store = QStringLiteral("C:\\Veyra\\.veyra-616c696365");
+        QDir().mkpath(f_->home.path("Veyra/.veyra-616c696365"));
+        const uint32_t storeAttributes = AttributesOf(store);
         CStatusDlg &status = startedStatus();
         const bool hideOthers = invisible == 1;
         QCOMPARE(bool(AttributesOf("C:\\Veyra\\Other") & 0x02), hideOthers);
@@ -403,7 +407,10 @@ private slots:
         QCOMPARE(bool(AttributesOf("C:\\Veyra\\Docs") & 0x02), hideOthers);
         QCOMPARE(bool(AttributesOf("C:\\Veyra") & 0x02), hideOthers);
         QFile hiddenList(f_->home.path("Veyra/.hidden"));
-        QCOMPARE(hiddenList.open(QIODevice::ReadOnly) && hiddenList.readAll().contains("Docs"), hideOthers);
+        const QByteArray listed = hiddenList.open(QIODevice::ReadOnly) ? hiddenList.readAll() : QByteArray();
+        QCOMPARE(listed.contains("Docs"), hideOthers);
+        QVERIFY(!listed.contains(".veyra-"));
+        QCOMPARE(AttributesOf(store), storeAttributes);
     }
 
     void mappedNetworkDriveGoesInItsNetworkForm()
