@@ -102,6 +102,10 @@ bool CUserFolderRenameDlg::checkNewName(const QString &name)
     case FolderNameCheck::Acceptable:
         break;
     }
+    if (!DriverCanProtect(location_ + u'\\' + name)) {
+        warn(text::kBadFolderName);
+        return false;
+    }
     if (name == currentName_) {
         warn(text::kRenameSameName);
         return false;

@@ -127,10 +127,7 @@ void CUserFolderSetupDlg::accept()
     case FolderNameCheck::Acceptable:
         break;
     }
-    // The driver protects a folder only while its path fits its buffer of
-    // MAX_PATH bytes with the zero; a longer one would be made and then
-    // refused at the hook's activation.
-    if (Native(baseFolder_ + u'\\' + name).size() >= qsizetype(MAX_PATH)) {
+    if (!DriverCanProtect(baseFolder_ + u'\\' + name)) {
         warn(text::kBadFolderName);
         return;
     }

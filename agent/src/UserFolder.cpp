@@ -191,6 +191,11 @@ FolderNameCheck CheckFolderName(const QString &name)
     return FolderNameCheck::Acceptable;
 }
 
+bool DriverCanProtect(const QString &path)
+{
+    return Native(path).size() < qsizetype(MAX_PATH);
+}
+
 void SetAttributeBit(const QString &path, uint32_t bit)
 {
     ChangeAttributeBit(path, bit, true);

@@ -49,6 +49,11 @@ QString NameOf(const QString &path);
 enum class FolderNameCheck { Empty, LeadingFullStop, ForbiddenCharacter, Acceptable };
 FolderNameCheck CheckFolderName(const QString &name);
 
+// Whether the driver can protect a folder at `path`: the driver keeps a path
+// in MAX_PATH bytes with its zero, so a longer one would be made and then
+// refused at the hook's activation.
+bool DriverCanProtect(const QString &path);
+
 // Attribute marks: each reads the attributes, changes one bit and writes them
 // back; a failure is ignored.
 void SetAttributeBit(const QString &path, uint32_t bit);

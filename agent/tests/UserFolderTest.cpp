@@ -219,6 +219,9 @@ private slots:
             << "other" << QString::fromUtf8("指定されたﾌｫﾙﾀﾞは既に存在します。\n別の名前を指定してください。");
         QTest::newRow("leading full stop") << ".x" << kBadName;
         QTest::newRow("pipe") << "a|b" << kForbidden;
+        // A new path the driver cannot protect, as in the setup dialog.
+        QTest::newRow("251 letters") << QString(251, u'a') << kBadName;
+        QTest::newRow("85 Japanese characters") << QString(85, QChar(0x3042)) << kBadName;
     }
 
     void renameChecksTheName()
