@@ -117,7 +117,7 @@ struct Tree {
     std::string handFolder() const { return parent() + "/hand"; }
     std::string handStore() const { return parent() + "/.hand-store"; }
     std::string guardLock() const { return root + "/run/veyra/guard"; }
-    std::string protectedCipher() const { return protection::StoreFor(parent(), kUserId).cipherFolder(); }
+    std::string protectedCipher() const { return protection::StoreBeside(protectedFolder(), kUserId).cipherFolder(); }
 
     std::string folderOf(Place place) const
     {

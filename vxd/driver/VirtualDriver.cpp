@@ -232,12 +232,6 @@ void DetachViewOfDeadGuard(const HookState &hook)
     }
 }
 
-std::string ParentOf(const std::string &folder)
-{
-    const std::size_t slash = folder.find_last_of('/');
-    return slash == 0 ? "/" : folder.substr(0, slash);
-}
-
 class VirtualDriver {
 public:
     uint32_t open();
@@ -527,7 +521,7 @@ bool VirtualDriver::protect(DriverStateFile &driverState, std::string &problem)
     }
     hook.generation = NewGeneration();
     hook.folder = *folder;
-    hook.store = protection::StoreFor(ParentOf(*folder), *user).folder;
+    hook.store = protection::StoreBeside(*folder, *user).folder;
     // Stored before the guard starts: the guard holds its view only while the hook is its own.
     if (!driverState.store()) {
         problem = "the driver's state cannot be written";

@@ -80,12 +80,6 @@ void Report(const std::string &word)
     ::close(guard::kReportFd);
 }
 
-std::string ParentOf(const std::string &folder)
-{
-    const std::size_t slash = folder.find_last_of('/');
-    return slash == 0 ? "/" : folder.substr(0, slash);
-}
-
 class Guard {
 public:
     explicit Guard(Arguments arguments) : arguments_(std::move(arguments)) {}
@@ -124,7 +118,7 @@ bool Guard::raise(std::string &problem)
         return false;
     }
     cardSerial_ = loaded.card.serial;
-    const protection::Store store = protection::StoreFor(ParentOf(arguments_.folder), arguments_.userId);
+    const protection::Store store = protection::StoreBeside(arguments_.folder, arguments_.userId);
     const auto challenge = protection::OpenStore(store, problem);
     if (!challenge) {
         return false;

@@ -62,9 +62,9 @@ std::string Hex(const std::string &bytes)
     return text;
 }
 
-Store StoreFor(const std::string &parent, const std::string &userId)
+Store StoreBeside(const std::string &folder, const std::string &userId)
 {
-    return Store{(parent == "/" ? std::string() : parent) + kStorePrefix + Hex(userId)};
+    return Store{folder.substr(0, folder.find_last_of('/')) + kStorePrefix + Hex(userId)};
 }
 
 std::optional<Challenge> OpenStore(const Store &store, std::string &problem)

@@ -27,8 +27,9 @@ struct Store {
 // Bytes as lowercase hexadecimal digits, as the store's name spells the user ID.
 std::string Hex(const std::string &bytes);
 
-// The store of `userId` for a user folder whose parent is `parent`.
-Store StoreFor(const std::string &parent, const std::string &userId);
+// The store of `userId` for the user folder `folder` (a canonical path): in
+// the folder's parent.
+Store StoreBeside(const std::string &folder, const std::string &userId);
 
 // The store's challenge, made (random, durably) with the store folder when
 // there is none yet. nullopt with the reason when the store cannot be used.
