@@ -91,11 +91,11 @@ void SealAgain(Bytes &file)
     }
 }
 
-// Whether the file is whole: the envelope of `like` (same magic), intact, and a
-// payload of the size `like` has.
-bool Whole(const Bytes &file, const Bytes &like)
+// Whether the file is sealed as `like` is: its envelope (same magic and
+// version), intact, whatever the payload's size.
+bool Sealed(const Bytes &file, const Bytes &like)
 {
-    if (file.size() != like.size()) {
+    if (file.size() < kHeaderSize + kChecksumSize) {
         return false;
     }
     const std::size_t checked = file.size() - kChecksumSize;
@@ -103,6 +103,13 @@ bool Whole(const Bytes &file, const Bytes &like)
     return std::equal(file.begin(), file.begin() + kVersionAt + 2, like.begin()) && file[kZeroAt] == 0 &&
            file[kZeroAt + 1] == 0 && Get32(file, kLengthAt) == checked - kHeaderSize &&
            Get32(file, checked) == vxd::storage::Crc32(file.data(), checked);
+}
+
+// Whether the file is whole: sealed as `like` is, with a payload of the size
+// `like` has (the card and its RAM have fixed sizes).
+bool Whole(const Bytes &file, const Bytes &like)
+{
+    return file.size() == like.size() && Sealed(file, like);
 }
 
 struct World {
@@ -439,7 +446,8 @@ void CheckDriverState(const World &world, const LaidFile &driverFile)
         state.hook.shortPath[sizeof state.hook.shortPath - 1] != '\0') {
         Broken("a hook path is loaded without its end");
     }
-    if (IsFile(driverFile) && Whole(driverFile.bytes, world.driverFiles[0])) {
+    // The driver's state holds texts of their own lengths: any sealed one is whole.
+    if (IsFile(driverFile) && Sealed(driverFile.bytes, world.driverFiles[0])) {
         return;
     }
     const vxd::DriverState fresh;
