@@ -19,6 +19,7 @@
 // Both engines run in a session of their own (see HandEngine::mount), so that
 // the comparison shows what the driver adds, not where the scheduler puts the
 // engine.
+#include "Descriptor.h"
 #include "Engine.h"
 #include "Store.h"
 #include "TVRCM20.h"
@@ -494,22 +495,6 @@ struct Workbench {
 
 Workbench *bench = nullptr;
 
-bool WriteAll(int fd, const uint8_t *bytes, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, bytes, size);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return false;
-        }
-        bytes += written;
-        size -= std::size_t(written);
-    }
-    return true;
-}
-
 // Reads the whole file into `into` when given, else into a scratch buffer;
 // the bytes read, or -1.
 ssize_t ReadAll(int fd, uint8_t *into, std::size_t limit)
@@ -559,7 +544,7 @@ double StreamWrite(const std::string &folder, const std::vector<uint8_t> &data)
     }
     bool written = true;
     for (std::size_t chunk = 0; chunk < kStreamChunks && written; ++chunk) {
-        written = WriteAll(fd, data.data() + chunk * kChunkSize, kChunkSize);
+        written = storage::WriteAll(fd, data.data() + chunk * kChunkSize, kChunkSize);
     }
     written = written && fsync(fd) == 0;
     written = ::close(fd) == 0 && written;
@@ -631,7 +616,7 @@ double CreateSmallFiles(const std::string &folder, const std::vector<uint8_t> &d
         if (fd < 0) {
             return -1;
         }
-        const bool written = WriteAll(fd, data.data() + std::size_t(i) * kSmallSize, kSmallSize);
+        const bool written = storage::WriteAll(fd, data.data() + std::size_t(i) * kSmallSize, kSmallSize);
         if (::close(fd) != 0 || !written) {
             return -1;
         }
