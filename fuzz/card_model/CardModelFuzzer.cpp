@@ -243,6 +243,14 @@ bool ShapeOf(const uint8_t *frame, const uint8_t *response, Shape &shape)
     }
 }
 
+// A key setting's answer: those under the logged-in user's key are refused
+// while nobody is logged in.
+Shape KeySettingShape(uint8_t command)
+{
+    const bool usersKey = command == card::kEncDecKeySetting || command == card::kSignKeySetting;
+    return {2, usersKey ? Results({0, card::user_key_setting_result::kNotLoggedIn}) : Results({0})};
+}
+
 void CheckAnswer(const uint8_t *frame, const uint8_t *response, uint8_t untouched, const Shape &shape)
 {
     const uint8_t command = frame[0];
@@ -373,7 +381,7 @@ void ModelStep(card::CardModel &model, uint8_t entry, const uint8_t *frame, Area
             }
             return;
         }
-        CheckAnswer(frame, response.data(), kCanary, Shape{2, Results({0})});
+        CheckAnswer(frame, response.data(), kCanary, KeySettingShape(command));
         return CheckCard(before, model.state(), command);
     default: {
         const bool macOnly = before.textMode[card::text_mode::kDirection] == card::text_mode::kMacOnly;
@@ -495,8 +503,12 @@ void FirmwareStep(vxd::VirtualCard &card, vxd::Firmware &firmware, uint8_t entry
                 Broken("an unknown text-mode command changed the text mode", command);
             }
         } else {
-            CheckAnswer(frame, response.data(), 0, Shape{2, Results({0})});
-            if (!card.textModeOn) {
+            CheckAnswer(frame, response.data(), 0, KeySettingShape(command));
+            const bool accepted = response.data()[card::exchange::kResult] == card::kResultOk;
+            if (!accepted && card.textModeOn) {
+                Broken("a refused key setting leaves the card in text mode", command);
+            }
+            if (accepted && !card.textModeOn) {
                 Broken("text mode on leaves the card out of text mode", command);
             }
         }

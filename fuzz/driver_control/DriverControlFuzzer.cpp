@@ -11,6 +11,7 @@
 #include "Abort.h"
 #include "CardFiles.h"
 #include "DriverContract.h"
+#include "DriverState.h"
 #include "Folders.h"
 #include "FuzzInput.h"
 #include "HeapBlock.h"
@@ -275,6 +276,18 @@ void Reset()
     }
 }
 
+// This target checks the hook's calls as the driver answers them; the
+// protection behind them, which mounts views, has tests of its own.
+void RecordHookCallsOnly()
+{
+    vxd::DriverStateFile driverState;
+    driverState.load();
+    driverState.state.protection = vxd::ProtectionMode::RecordOnly;
+    if (!driverState.store()) {
+        Broken("the driver's state cannot be written", 0);
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
@@ -291,6 +304,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (cardChoice != 0 && !vxd::slot::Insert(SeedCards()[cardChoice - 1])) {
         Broken("the seed card cannot be inserted", 0);
     }
+    RecordHookCallsOnly();
     {
         Session session(input);
         while (!input.empty()) {
