@@ -315,6 +315,17 @@ register_user() {
   wait_window_gone "$dialog" "$kUserRegist"
 }
 
+# type_login: the user's ID and password into VeyraAP's login dialog, then OK.
+type_login() {
+  local login
+  login=$(window_named "$kLogin")
+  press "$login" alt+u
+  type_into "$login" "$kUser"
+  press "$login" alt+p
+  type_into "$login" "$kPassword"
+  press "$login" Return
+}
+
 log_in() {
   step "starting VeyraAP"
   # The other user's folder, as VeyraAP would have made it at that user's login.
@@ -323,13 +334,8 @@ log_in() {
   agent_pid=$started_pid
 
   step "logging in as $kUser"
-  local login setup
-  login=$(window_named "$kLogin")
-  press "$login" alt+u
-  type_into "$login" "$kUser"
-  press "$login" alt+p
-  type_into "$login" "$kPassword"
-  press "$login" Return
+  type_login
+  local setup
 
   step "creating the user folder"
   setup=$(window_named "$kFolderSetup")
@@ -395,13 +401,7 @@ log_in_again() {
   step "logging in again as $kUser ($1)"
   start VeyraAP
   agent_pid=$started_pid
-  local login
-  login=$(window_named "$kLogin")
-  press "$login" alt+u
-  type_into "$login" "$kUser"
-  press "$login" alt+p
-  type_into "$login" "$kPassword"
-  press "$login" Return
+  type_login
   wait_card status mounted true
   expect_secret
 }
